@@ -1,0 +1,32 @@
+# Helpers shared by every folder of the project.
+#
+#   orvane_platform_module(<name> SOURCES ... [DEPS ...])
+#       a static library platform_<name>; includes are written from the
+#       repository root ("platform/<name>/Header.h").
+#   orvane_add_test(<name> SOURCES ... [LIBS ...] [LABELS ...] [ENVIRONMENT ...])
+#       a GoogleTest executable whose tests are discovered into CTest.
+
+function(orvane_platform_module name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_library(platform_${name} STATIC ${ARG_SOURCES})
+  target_include_directories(platform_${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(platform_${name} PUBLIC Qt6::Core ${ARG_DEPS})
+  set_target_properties(platform_${name} PROPERTIES POSITION_INDEPENDENT_CODE ON)
+  add_library(platform::${name} ALIAS platform_${name})
+endfunction()
+
+function(orvane_add_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS;ENVIRONMENT" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  set(labels ${ARG_LABELS})
+  if(NOT labels)
+    set(labels unit)
+  endif()
+  gtest_discover_tests(${name}
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES
+      LABELS "${labels}"
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${ARG_ENVIRONMENT}")
+endfunction()
