@@ -1,0 +1,84 @@
+#include "platform/codepage/CodePage.h"
+
+#include <QStringDecoder>
+
+#include <array>
+
+namespace win {
+namespace {
+
+// 0x80-0x9F of Windows-1252; the undefined codes keep their own value.
+constexpr std::array<char16_t, 32> kHigh = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  //
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  //
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  //
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+}  // namespace
+
+QChar AnsiChar(unsigned char code) {
+  if (code >= 0x80 && code <= 0x9F) return QChar(kHigh[code - 0x80]);
+  return QChar(static_cast<char16_t>(code));
+}
+
+int AnsiCode(QChar ch) {
+  const char16_t u = ch.unicode();
+  if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) return u;
+  for (std::size_t i = 0; i < kHigh.size(); ++i) {
+    if (kHigh[i] == u) return static_cast<int>(0x80 + i);
+  }
+  return -1;
+}
+
+QString FromAnsi(const QByteArray& bytes) {
+  QString out;
+  out.reserve(bytes.size());
+  for (const char b : bytes) out.append(AnsiChar(static_cast<unsigned char>(b)));
+  return out;
+}
+
+QByteArray ToAnsi(const QString& text) {
+  QByteArray out;
+  out.reserve(text.size());
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const QChar ch = text.at(i);
+    // A surrogate pair is one character the code page cannot hold: one "?".
+    if (ch.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) ++i;
+    const int code = AnsiCode(ch);
+    out.append(code < 0 ? '?' : static_cast<char>(code));
+  }
+  return out;
+}
+
+QString FromUtf8(const QByteArray& bytes) {
+  QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  return decoder.decode(bytes);
+}
+
+QByteArray ToUtf8(const QString& text) {
+  QString clean;
+  clean.reserve(text.size());
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const QChar ch = text.at(i);
+    if (ch.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+      clean.append(ch);
+      clean.append(text.at(++i));
+    } else if (ch.isSurrogate()) {
+      clean.append(QChar(QChar::ReplacementCharacter));
+    } else {
+      clean.append(ch);
+    }
+  }
+  return clean.toUtf8();
+}
+
+QString MultiByteToWide(unsigned codePage, const QByteArray& bytes) {
+  return codePage == CP_UTF8 ? FromUtf8(bytes) : FromAnsi(bytes);
+}
+
+QByteArray WideToMultiByte(unsigned codePage, const QString& text) {
+  return codePage == CP_UTF8 ? ToUtf8(text) : ToAnsi(text);
+}
+
+}  // namespace win
