@@ -6,12 +6,16 @@
 #   orvane_add_test(<name> SOURCES ... [LIBS ...] [LABELS ...] [ENVIRONMENT ...])
 #       a GoogleTest executable whose tests are discovered into CTest.
 
+#       Its objects also go into the shared library OrvanePlatform.
 function(orvane_platform_module name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
-  add_library(platform_${name} STATIC ${ARG_SOURCES})
+  add_library(platform_${name}_objects OBJECT ${ARG_SOURCES})
+  target_include_directories(platform_${name}_objects PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(platform_${name}_objects PUBLIC Qt6::Core ${ARG_DEPS})
+  set_target_properties(platform_${name}_objects PROPERTIES POSITION_INDEPENDENT_CODE ON)
+  add_library(platform_${name} STATIC $<TARGET_OBJECTS:platform_${name}_objects>)
   target_include_directories(platform_${name} PUBLIC ${PROJECT_SOURCE_DIR})
   target_link_libraries(platform_${name} PUBLIC Qt6::Core ${ARG_DEPS})
-  set_target_properties(platform_${name} PROPERTIES POSITION_INDEPENDENT_CODE ON)
   add_library(platform::${name} ALIAS platform_${name})
 endfunction()
 

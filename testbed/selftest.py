@@ -1,0 +1,562 @@
+#!/usr/bin/python3
+"""Acceptance tests of the testbed itself; run inside it:
+
+    testbed/run -- /usr/bin/python3 testbed/selftest.py -v
+
+Skips (exit code 77) when TESTBED_ENV is not set, as when the testbed could not start.
+"""
+
+import base64
+import hashlib
+import json
+import os
+import re
+import socket
+import ssl
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+import urllib.request
+import xml.etree.ElementTree as ET
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ENV = os.environ.get("TESTBED_ENV")
+DAV = "{DAV:}"
+
+
+def env(name):
+    return os.environ[name]
+
+
+def free_port():
+    s = socket.socket()
+    s.bind(("127.0.0.1", 0))
+    port = s.getsockname()[1]
+    s.close()
+    return port
+
+
+def wait_listening(port, proc, seconds=10.0):
+    end = time.time() + seconds
+    while time.time() < end:
+        out = subprocess.run(["ss", "-Hltn", "sport = :%d" % port], capture_output=True, text=True).stdout
+        if out.strip():
+            return
+        if proc.poll() is not None:
+            raise RuntimeError("process ended before listening on %d" % port)
+        time.sleep(0.02)
+    raise RuntimeError("nothing listens on %d" % port)
+
+
+def control(method, path, body=None):
+    data = json.dumps(body).encode() if body is not None else None
+    req = urllib.request.Request(env("TESTBED_CONTROL_URL") + path, data=data, method=method,
+                                 headers={"Content-Type": "application/json"})
+    with urllib.request.urlopen(req, timeout=10) as r:
+        return json.loads(r.read().decode("utf-8"))
+
+
+def connect_to_args():
+    """The testbed's host map, in the form curl takes it."""
+    args = []
+    for entry in env("ORVANE_CONNECT_TO").split(";"):
+        source, target = entry.split("=")
+        host, port = source.rsplit(":", 1)
+        args += ["--connect-to", "%s:%s:%s" % ("" if host == "*" else host, port, target)]
+    return args
+
+
+class Reply:
+    def __init__(self, code, status, headers, body):
+        self.code = code          # curl's exit code
+        self.status = status      # HTTP status, 0 when none came
+        self.headers = headers    # lower-cased names, last response only
+        self.body = body
+
+    @property
+    def text(self):
+        return self.body.decode("utf-8")
+
+
+def curl(method, url, user=None, password=None, headers=(), data=None, extra=(), mapped=True):
+    with tempfile.TemporaryDirectory() as tmp:
+        cmd = ["curl", "-sS", "--cacert", env("TESTBED_CA_FILE"), "-X", method, "-D", tmp + "/h",
+               "-o", tmp + "/b", "-w", "%{http_code}", "--max-time", "30"]
+        if mapped:
+            cmd += connect_to_args()
+        if user is not None:
+            cmd += ["-u", "%s:%s" % (user, password)]
+        for h in headers:
+            cmd += ["-H", h]
+        if data is not None:
+            with open(tmp + "/d", "wb") as f:
+                f.write(data if isinstance(data, bytes) else data.encode("utf-8"))
+            cmd += ["--data-binary", "@" + tmp + "/d"]
+        cmd += list(extra) + [url]
+        r = subprocess.run(cmd, capture_output=True, text=True)
+        hdrs = {}
+        if os.path.exists(tmp + "/h"):
+            with open(tmp + "/h", "rb") as f:
+                blocks = [b for b in f.read().decode("iso-8859-1").split("\r\n\r\n") if b.strip()]
+            if blocks:
+                for line in blocks[-1].split("\r\n")[1:]:
+                    k, _, v = line.partition(":")
+                    hdrs[k.strip().lower()] = v.strip()
+        body = b""
+        if os.path.exists(tmp + "/b"):
+            with open(tmp + "/b", "rb") as f:
+                body = f.read()
+        status = int(r.stdout.strip() or 0) if r.stdout.strip().isdigit() else 0
+        return Reply(r.returncode, status, hdrs, body)
+
+
+def pattern(first, last):
+    return bytes(i % 251 for i in range(first, last + 1))
+
+
+PROPFIND_BODY = ("<?xml version='1.0'?><a:propfind xmlns:a='DAV:'><a:prop xmlns:R=\"%s\" >"
+                 "<a:getcontentlength/><a:getlastmodified/><a:quota/><a:used/></a:prop></a:propfind>")
+
+
+@unittest.skipUnless(ENV, "TESTBED_ENV not set: the testbed is not running")
+class ServiceDoubleTest(unittest.TestCase):
+    def setUp(self):
+        control("POST", "/reset", {"data": True})
+        self.user, self.password = env("TESTBED_USER"), env("TESTBED_PASSWORD")
+        self.dav = "https://%s/users/%s/Files/" % (env("TESTBED_WEBDAV_HOST"), self.user)
+
+    def dav_call(self, method, path, **kw):
+        kw.setdefault("user", self.user)
+        kw.setdefault("password", self.password)
+        return curl(method, self.dav + path, **kw)
+
+    def propfind(self, path, depth="1", **kw):
+        body = PROPFIND_BODY % (env("TESTBED_WEBDAV_HOST") + "/users/%s/Files/" % self.user)
+        return self.dav_call("PROPFIND", path, headers=["Depth:" + depth, "Content-Type:text/xml", "Translate:f"],
+                             data=body, **kw)
+
+    def post(self, host, script, body):
+        # the legacy client posts its forms as HTTP/1.0
+        return curl("POST", "https://%s%s" % (host, script), data=body, extra=["--http1.0"],
+                    headers=["Content-Type: application/x-www-form-urlencoded"])
+
+    # ------------------------------------------------------------ WebDAV
+    def test_propfind_root_has_the_service_shape(self):
+        r = self.propfind("")
+        self.assertEqual(r.status, 207)
+        self.assertIn("text/xml", r.headers["content-type"])
+        # the legacy client selects nodes by these literal prefixes
+        for literal in ("<D:multistatus", "<D:response>", "<D:href>", "<D:propstat>", "<D:prop>",
+                        "<lp0:getlastmodified>", "<lp0:getcontentlength>", "<D:quota>5368709120</D:quota>",
+                        "<D:used>", "<D:chunksize>131072</D:chunksize>", "<checksum>"):
+            self.assertIn(literal, r.text)
+        doc = ET.fromstring(r.body)
+        entries = {}
+        for resp in doc.findall(DAV + "response"):
+            href = resp.findtext(DAV + "href")
+            entries[href] = {child.tag.split("}")[-1]: child.text for child in resp.iter()
+                             if child.tag.startswith(DAV) or child.tag == "checksum"}
+        root = "/users/%s/Files/" % self.user
+        self.assertEqual(list(entries)[0], root)
+        self.assertIn(root + "BackUp_nightly.1/", entries)
+        self.assertIn(root + "BackUp_nightly.3/", entries)
+        self.assertIn(root + "%C5%81%C3%B3d%C5%BA%20stra%C3%9Fe/", entries)
+        self.assertEqual(entries[root + "readme.txt"]["getcontentlength"], "31")
+        self.assertEqual(entries[root + "Huge%20archive.iso"]["getcontentlength"], "-1073741824")
+        self.assertEqual(entries[root + "photos.zip"]["size"], str(len("first picture\n") + len("second picture\n")))
+        self.assertEqual(entries[root + "readme.txt"]["getlastmodified"], "Tue, 04 Mar 2014 10:15:02 GMT")
+        self.assertRegex(entries[root + "readme.txt"]["checksum"], r"^\d+  $")
+        self.assertNotIn(root + "Documents/Letters/", entries)  # depth 1 only
+
+    def test_hrefs_escape_special_names_and_decode_back(self):
+        r = self.propfind("Documents/Reports%20%231/")
+        self.assertEqual(r.status, 207)
+        hrefs = [h.text for h in ET.fromstring(r.body).iter(DAV + "href")]
+        self.assertIn("/users/%s/Files/Documents/Reports%%20%%231/Q1%%20100%%25%%20done.txt" % self.user, hrefs)
+        self.assertIn("/users/%s/Files/Documents/Reports%%20%%231/a+b=c.txt" % self.user, hrefs)
+        r = self.propfind("Documents/Letters/2009/")
+        self.assertIn("r%C3%A9sum%C3%A9%20&amp;%20notes.txt", r.text)  # XML first, then escapes
+
+    def test_sizes_of_two_gigabytes_and_more_come_out_negative(self):
+        key = "%s/Files/readme.txt" % self.user
+        for size, reported in [(2147483647, "2147483647"), (2147483648, "-2147483648"),
+                               (3221225472, "-1073741824"), (4294967295, "-2"), (5368709120, "-2")]:
+            with self.subTest(size=size):
+                control("POST", "/state", {"size_overrides": {key: size}})
+                text = self.propfind("readme.txt").text
+                self.assertIn("<lp0:getcontentlength>%s</lp0:getcontentlength>" % reported, text)
+                r = curl("GET", "https://%s/cgi-bin/return_filesize?filepath=/%s/Files/readme.txt&test=1"
+                         % (env("TESTBED_WEB_HOST"), self.user))
+                self.assertEqual(r.text, str(-(-size // 1024)))
+
+    def test_propfind_statuses(self):
+        cases = [
+            ("bad password", dict(path="", password="wrong"), 401),
+            ("other account", dict(path="", user=env("TESTBED_WIN_USER"), password=env("TESTBED_WIN_PASSWORD")), 403),
+            ("depth infinity", dict(path="", depth="infinity"), 403),
+            ("missing", dict(path="No%20such%20folder/"), 404),
+            ("snapshot", dict(path="BackUp_nightly.3/%s/Documents/" % env("TESTBED_USER")), 207),
+            ("file, depth 1", dict(path="readme.txt"), 207),
+        ]
+        for name, kw, status in cases:
+            with self.subTest(name):
+                r = self.propfind(**kw)
+                self.assertEqual(r.status, status, r.text)
+                if status == 401:
+                    self.assertTrue(r.headers.get("www-authenticate", "").startswith("Basic"))
+
+    def test_ranged_get(self):
+        name = "Media/holiday%20clip.bin"
+        size = 3158073
+        for first, last, status, expect in [
+            (0, 131071, 206, pattern(0, 131071)),
+            (3145728, size - 1, 206, pattern(3145728, size - 1)),
+            (size - 5, size + 100, 206, pattern(size - 5, size - 1)),  # clamped at the end
+            (size, size + 10, 416, b""),
+        ]:
+            with self.subTest(first=first, last=last):
+                r = self.dav_call("GET", name, headers=["Range: bytes=%d-%d" % (first, last)])
+                self.assertEqual(r.status, status)
+                if status == 206:
+                    self.assertEqual(r.headers["content-range"], "bytes %d-%d/%d" % (first, first + len(expect) - 1,
+                                                                                       size))
+                    self.assertEqual(r.body, expect)
+                else:
+                    self.assertEqual(r.headers["content-range"], "bytes */%d" % size)
+        r = self.dav_call("GET", "empty.txt")
+        self.assertEqual((r.status, r.body), (200, b""))
+
+    def test_item_operations(self):
+        host = env("TESTBED_WEBDAV_HOST")
+        dest = "Destination:https://%s/users/%s/Files/" % (host, self.user)
+        steps = [
+            ("MKCOL", "New%20folder/", [], 201),
+            ("MKCOL", "New%20folder/", [], 405),
+            ("MKCOL", "missing/inner/", [], 409),
+            ("COPY", "readme.txt", ["Overwrite:F", dest + "New folder/copy #1.txt"], 201),
+            ("COPY", "readme.txt", ["Overwrite:F", dest + "New folder/copy #1.txt"], 412),
+            ("COPY", "readme.txt", ["Overwrite:T", dest + "New folder/copy #1.txt"], 204),
+            ("MOVE", "New%20folder/copy%20%231.txt", ["Overwrite:F", dest + "New folder/moved.txt"], 201),
+            ("MOVE", "a.txt", ["Overwrite:F", dest + "no/such/place.txt"], 409),
+            ("MOVE", "a.txt", ["Overwrite:F", "Destination:https://elsewhere.example/users/x/Files/a.txt"], 502),
+            ("DELETE", "New%20folder/", [], 204),
+            ("DELETE", "New%20folder/", [], 404),
+            ("DELETE", "", [], 403),
+            ("DELETE", "BackUp_nightly.3/%s/Documents/" % self.user, [], 403),
+        ]
+        for method, path, headers, status in steps:
+            with self.subTest(method=method, path=path, headers=headers):
+                self.assertEqual(self.dav_call(method, path, headers=headers).status, status)
+
+    def test_paths_sent_as_given(self):
+        """A client may send a path unencoded: blanks and UTF-8 bytes raw in the request line."""
+        ctx = ssl.create_default_context(cafile=env("TESTBED_CA_FILE"))
+        auth = base64.b64encode(("%s:%s" % (self.user, self.password)).encode()).decode()
+        target = "/users/%s/Files/Raw folder é #2/" % self.user
+        request = ("MKCOL %s HTTP/1.1\r\nHost: %s\r\nAuthorization: Basic %s\r\nContent-Length: 0\r\n"
+                   "Connection: close\r\n\r\n" % (target, env("TESTBED_WEBDAV_HOST"), auth)).encode("utf-8")
+        with socket.create_connection(("127.0.0.1", int(env("TESTBED_HTTPS_PORT")))) as raw:
+            with ctx.wrap_socket(raw, server_hostname=env("TESTBED_WEBDAV_HOST")) as s:
+                s.sendall(request)
+                reply = s.recv(4096).decode("iso-8859-1")
+        self.assertTrue(reply.startswith("HTTP/1.1 201"), reply)
+        self.assertTrue(os.path.isdir(os.path.join(env("TESTBED_ACCOUNT_ROOT"), "Raw folder é #2")))
+        entry = control("GET", "/log")[-1]
+        self.assertEqual(entry["target"], target)
+
+    def test_http_port_serves_plain_and_tls(self):
+        root = "/users/%s/Files/" % self.user
+        plain = curl("PROPFIND", "http://%s%s" % (env("TESTBED_WEBDAV_HOST"), root), self.user, self.password,
+                     headers=["Depth: 0"])
+        self.assertEqual(plain.status, 207)
+        # a secure request to port 80, as the legacy client makes with its secure flag on
+        tls = curl("PROPFIND", "https://%s:80%s" % (env("TESTBED_WEBDAV_HOST"), root), self.user, self.password,
+                   headers=["Depth: 0"])
+        self.assertEqual(tls.status, 207)
+        ports = [e["port"] for e in control("GET", "/log")[-2:]]
+        self.assertEqual(ports, ["http", "http-tls"])
+
+    def test_snapshots_follow_the_switch(self):
+        quota_host = env("TESTBED_WEBDAV_HOST")
+        form = "USER=%s&PASSWORD=%s" % (self.user, self.password)
+        self.assertEqual(self.post(quota_host, "/cgi-bin/disable_snapshots", form).text, "Y")
+        self.assertNotIn("BackUp_nightly", self.propfind("").text)
+        self.assertEqual(self.propfind("BackUp_nightly.3/").status, 404)
+        self.assertEqual(self.post(quota_host, "/cgi-bin/enable_snapshots", form).text, "Y")
+        self.assertIn("BackUp_nightly.3/", self.propfind("").text)
+
+    # ----------------------------------------------------------- scripts
+    def test_scripts_answer_as_the_clients_parse_them(self):
+        lookup, web, dav = env("TESTBED_LOOKUP_HOST"), env("TESTBED_WEB_HOST"), env("TESTBED_WEBDAV_HOST")
+        mail = env("TESTBED_MAIL_HOST")
+        u, p = self.user, self.password
+        cases = [
+            (lookup, "/cgi-bin/get_location_all_webdav?", "user=" + u,
+             "web1.orvane.example rsync1.orvane.example ftp1.orvane.example mirror1.orvane.example "
+             "dav1.orvane.example"),
+            (lookup, "/cgi-bin/get_location_all_webdav?", "user=nobody", ""),
+            (lookup, "/cgi-bin/get_account_status?", "user=%s&password=Orv%%26ne%%2B2014" % u, "Active"),
+            (lookup, "/cgi-bin/get_account_status?", "user=%s&password=wrong" % u, "Invalid password"),
+            (lookup, "/cgi-bin/get_account_status?", "user=nobody&password=x", "Invalid username"),
+            (lookup, "/cgi-bin/get_account_status?", "user=lapsed&password=Lapsed%2D1", "Expired"),
+            (lookup, "/cgi-bin/get_account_status?", "user=gone&password=Gone%2D1", "Cancelled"),
+            (web, "/cgi-bin/orvanee_get_tessara_and_orvane?", "user=%s&pass=%s" % (u, p), "orvane_mac"),
+            (web, "/cgi-bin/orvanee_get_tessara_and_orvane?", "user=winclient&pass=Win-pass1", "windows_user"),
+            (web, "/cgi-bin/orvanee_get_tessara_and_orvane?", "user=oldtess&pass=Old+pass1",
+             "tessara:oldtess:Old+pass1:1073741824"),
+            (web, "/cgi-bin/orvanee_get_tessara_and_orvane?", "user=%s&pass=wrong" % u, ""),
+            (web, "/cgi-bin/orvanee_get_email_user.cgi?", "email=marta%2Ekowalski%40example%2Eorg", u + "\n"),
+            (web, "/cgi-bin/get_email_user?", "email=family%40example%2Eorg", "mkowalski winclient\n"),
+            (lookup, "/cgi-bin/get_email_user?", "email=busy%40example%2Eorg", "too many rows\n"),
+            (web, "/cgi-bin/orvanee_get_email_user.cgi?", "email=who%40example%2Eorg", "Not found\n"),
+            (dav, "/cgi-bin/compute_size.cgi?", "user=%s&pass=%s&path=Documents/Reports #1/" % (u, p), "0.03 K\n"),
+            (dav, "/cgi-bin/compute_size.cgi?", "user=%s&pass=%s&path=Media/" % (u, p),
+             "%.2f K\n" % ((3158073 + 262144) / 1024.0)),
+            (dav, "/cgi-bin/zqwinversion", "", "100"),
+            (dav, "/cgi-bin/check_status?", "USER=%s&PASSWORD=%s" % (u, p), "Y"),
+            (dav, "/cgi-bin/check_status?", "USER=subacct&PASSWORD=Sub-pass1", "N"),
+            (dav, "/cgi-bin/enable_snapshots", "USER=subacct&PASSWORD=Sub-pass1", "N"),
+            (lookup, "/cgi-bin/recalculate.cgi?", "USER=oldtess&PASSWORD=Old+pass1", "Y"),
+            (dav, "/cgi-bin/delete.cgi", "user=%s&password=wrong&path=Media/" % u, "Invalid account.\n"),
+            (mail, "/cgi-bin/Notify_email", "EMAIL=support%40orvane%2Eexample\r\n&SUBJECT=Hi%20there\r\n"
+                                            "&CONTENT=line 1\r\nA=B & more", "Mail queued.\n"),
+        ]
+        for host, script, body, expected in cases:
+            with self.subTest(script=script, body=body):
+                r = self.post(host, script, body)
+                self.assertEqual((r.status, r.text), (200, expected))
+        mails = control("GET", "/mails")
+        self.assertEqual(mails[-1]["fields"], {"EMAIL": "support@orvane.example", "SUBJECT": "Hi there",
+                                               "CONTENT": "line 1\r\nA=B & more"})
+        r = curl("GET", "https://%s/cgi-bin/return_filesize?filepath=/%s/Files/Huge%%20archive.iso&test=1"
+                 % (web, u))
+        self.assertEqual(r.text, str(3221225472 // 1024))
+
+    def test_folder_delete_and_quota_recalculation(self):
+        dav = env("TESTBED_WEBDAV_HOST")
+        before = control("GET", "/state")["accounts"][self.user]["used"]
+        r = self.post(dav, "/cgi-bin/delete.cgi", "user=%s&password=%s&path=Media/" % (self.user, self.password))
+        self.assertEqual(r.text.splitlines(), ["Deleted Media/holiday clip.bin", "Deleted Media/two ranges.bin",
+                                               "Deleted Media"])
+        self.assertFalse(os.path.exists(os.path.join(env("TESTBED_ACCOUNT_ROOT"), "Media")))
+        self.assertEqual(control("GET", "/state")["accounts"][self.user]["used"], before)  # until recalculated
+        form = "USER=%s&PASSWORD=%s" % (self.user, self.password)
+        self.assertEqual(self.post(dav, "/cgi-bin/recalculate.cgi?", form).text, "Y")
+        self.assertEqual(control("GET", "/state")["accounts"][self.user]["used"], before - 3158073 - 262144)
+        quota = re.search(r"<D:used>(\d+)</D:used>", self.propfind("").text).group(1)
+        self.assertEqual(int(quota), before - 3158073 - 262144)
+
+    def test_script_on_the_wrong_host_is_unexpected(self):
+        r = self.post(env("TESTBED_WEB_HOST"), "/cgi-bin/delete.cgi", "user=x")
+        self.assertEqual(r.status, 501)
+        r = curl("GET", "https://%s/favicon.ico" % env("TESTBED_WEBDAV_HOST"))
+        self.assertEqual(r.status, 501)
+        unexpected = control("GET", "/log?unexpected=1")
+        self.assertEqual([e["path"] for e in unexpected], ["/cgi-bin/delete.cgi", "/favicon.ico"])
+
+    # ------------------------------------------------- faults and the log
+    def test_injected_fault_applies_once_and_is_logged(self):
+        lookup = env("TESTBED_LOOKUP_HOST")
+        fid = control("POST", "/control", {"match": {"method": "POST", "path_prefix": "/cgi-bin/get_account_status",
+                                                     "host": lookup},
+                                           "fault": {"body": "Cache Access Denied."}})["id"]
+        body = "user=%s&password=Orv%%26ne%%2B2014" % self.user
+        first = self.post(lookup, "/cgi-bin/get_account_status?", body)
+        second = self.post(lookup, "/cgi-bin/get_account_status?", body)
+        self.assertEqual((first.status, first.text), (200, "Cache Access Denied."))
+        self.assertEqual(second.text, "Active")
+        log = control("GET", "/log")
+        self.assertEqual([(e["fault"], e["status"]) for e in log[-2:]], [(fid, 200), (None, 200)])
+        entry = log[-1]
+        self.assertEqual((entry["method"], entry["host"], entry["target"], entry["port"]),
+                         ("POST", lookup, "/cgi-bin/get_account_status?", "https"))
+        self.assertIn(["Content-Type", "application/x-www-form-urlencoded"], entry["headers"])
+        secret = hashlib.sha256(b"Orv%26ne%2B2014").hexdigest()[:16]
+        self.assertEqual(entry["body"], "user=%s&password=<sha256:%s>" % (self.user, secret))
+        self.assertTrue(entry["password_ok"])
+        self.assertEqual(control("GET", "/faults"), [])
+
+    def test_fault_kinds(self):
+        name = "Media/two%20ranges.bin"
+        rng = ["Range: bytes=0-99"]
+        cases = [
+            ({"status": 503, "body": "busy"}, lambda r: (r.status, r.text) == (503, "busy")),
+            ({"no_range": True}, lambda r: r.status == 200 and len(r.body) == 262144),
+            ({"short_body": 10}, lambda r: r.code == 18 and len(r.body) == 10),
+            ({"drop": True}, lambda r: r.code == 52 and r.status == 0),
+            ({"delay": 0.3}, lambda r: r.status == 206),
+        ]
+        for fault, check in cases:
+            with self.subTest(fault=fault):
+                control("POST", "/faults", {"match": {"method": "GET", "path_prefix": "/users/"}, "fault": fault})
+                r = self.dav_call("GET", name, headers=rng)
+                self.assertTrue(check(r), (r.code, r.status, r.body[:40]))
+                self.assertEqual(self.dav_call("GET", name, headers=rng).status, 206)  # once only
+        # skip lets the first matching requests through
+        control("POST", "/faults", {"match": {"method": "GET"}, "fault": {"status": 500, "skip": 1, "times": 2}})
+        self.assertEqual([self.dav_call("GET", name, headers=rng).status for _ in range(4)], [206, 500, 500, 206])
+
+    def test_request_log_file_hides_secrets(self):
+        self.propfind("")
+        self.post(env("TESTBED_WEBDAV_HOST"), "/cgi-bin/compute_size.cgi?",
+                  "user=%s&pass=%s&path=Media/" % (self.user, self.password))
+        with open(env("TESTBED_REQUEST_LOG"), encoding="utf-8") as f:
+            text = f.read()
+        lines = [json.loads(line) for line in text.splitlines()]
+        self.assertEqual([e["method"] for e in lines], ["PROPFIND", "POST"])
+        self.assertEqual(lines, control("GET", "/log"))
+        self.assertNotIn(self.password, text)
+        self.assertNotIn(base64.b64encode(("%s:%s" % (self.user, self.password)).encode()).decode(), text)
+        self.assertIn(["Authorization", "Basic <redacted>"], lines[0]["headers"])
+        self.assertEqual(lines[0]["auth"]["user"], self.user)
+        self.assertIn("Depth", [h[0] for h in lines[0]["headers"]])
+        self.assertIn("<a:getcontentlength/><a:getlastmodified/><a:quota/><a:used/>", lines[0]["body"])
+
+
+@unittest.skipUnless(ENV, "TESTBED_ENV not set: the testbed is not running")
+class RsyncRouteTest(unittest.TestCase):
+    """The daemon behind the TLS server, reached through a local stunnel client."""
+
+    @classmethod
+    def setUpClass(cls):
+        control("POST", "/reset", {"data": True})
+        cls.tmp = tempfile.mkdtemp(prefix="testbed-selftest.")
+        cls.port = free_port()
+        conf = os.path.join(cls.tmp, "client.conf")
+        with open(conf, "w") as f:
+            f.write("foreground = yes\noutput = %s/client.log\n[rsync]\nclient = yes\naccept = 127.0.0.1:%d\n"
+                    "connect = 127.0.0.1:%s\nverifyChain = yes\nCAfile = %s\ncheckHost = %s\n" % (
+                        cls.tmp, cls.port, env("TESTBED_STUNNEL_PORT"), env("TESTBED_CA_FILE"),
+                        env("TESTBED_RSYNC_HOST")))
+        cls.tunnel = subprocess.Popen(["stunnel", conf], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        wait_listening(cls.port, cls.tunnel)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.tunnel.terminate()
+        cls.tunnel.wait(10)
+        subprocess.run(["rm", "-rf", cls.tmp])
+
+    def rsync(self, *args, port=None, password=None):
+        renv = {k: v for k, v in os.environ.items() if not k.startswith("RSYNC_")}
+        renv["LC_ALL"] = "C.UTF-8"
+        cmd = ["rsync", "--password-file=-", "--port=%d" % (port or self.port)] + list(args)
+        return subprocess.run(cmd, input=(password or env("TESTBED_PASSWORD")) + "\n", capture_output=True,
+                              text=True, env=renv)
+
+    def listing(self, module, port=None):
+        r = self.rsync("-r", "--no-h", "%s@localhost::%s/" % (env("TESTBED_USER"), module), port=port)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        return [line[43:] for line in r.stdout.splitlines() if line[:1] in "-d"]
+
+    def test_lists_the_account_with_non_ascii_names(self):
+        names = self.listing("tessara")
+        for expected in ("Documents/Letters/Ünïcödé 日本.txt", "Łódź straße/ß file.txt",
+                         "Documents/Reports #1/Q1 100% done.txt", "Documents/Empty folder",
+                         "Projects/alpha/beta/gamma/delta/notes.txt", "Media/holiday clip.bin"):
+            self.assertIn(expected, names)
+        self.assertEqual(names, self.listing("tessara", port=int(env("TESTBED_RSYNC_PORT"))))  # direct port
+
+    def test_copies_what_webdav_serves(self):
+        dest = os.path.join(self.tmp, "restore")
+        r = self.rsync("-rt", "%s@localhost::tessara/" % env("TESTBED_USER"), dest + "/")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        for rel in ("Documents/Letters/Ünïcödé 日本.txt", "Media/holiday clip.bin", "Łódź straße/ß file.txt"):
+            with open(os.path.join(dest, rel), "rb") as f:
+                local = f.read()
+            dav = curl("GET", "https://%s/users/%s/Files/%s" % (
+                env("TESTBED_WEBDAV_HOST"), env("TESTBED_USER"), urllib.request.quote(rel)),
+                env("TESTBED_USER"), env("TESTBED_PASSWORD"))
+            self.assertEqual((dav.status, dav.body), (200, local), rel)
+        self.assertTrue(os.path.isdir(os.path.join(dest, "Documents/Empty folder")))
+
+    def test_snapshot_module(self):
+        names = self.listing("tessara3")
+        self.assertIn("Documents/Letters/2009/Dear Anna.txt", names)
+        dest = os.path.join(self.tmp, "snap")
+        r = self.rsync("-t", "%s@localhost::tessara3/Documents/Letters/2009/Dear Anna.txt" % env("TESTBED_USER"),
+                       dest + "/")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        with open(os.path.join(dest, "Dear Anna.txt"), encoding="utf-8") as f:
+            self.assertEqual(f.read(), "Dear Anna,\n(draft)\n")
+
+    def test_refusals(self):
+        user = env("TESTBED_USER")
+        for name, source, password, code in [
+            ("wrong password", "%s@localhost::tessara/" % user, "wrong", 5),
+            ("unknown module", "%s@localhost::nosuch/" % user, None, 5),
+            ("missing path", "%s@localhost::tessara/No such folder/" % user, None, 23),
+            ("snapshot the account lacks", "%s@localhost::tessara7/" % user, None, 5),
+        ]:
+            with self.subTest(name):
+                self.assertEqual(self.rsync("-r", "--no-h", source, password=password).returncode, code)
+
+
+@unittest.skipUnless(ENV, "TESTBED_ENV not set: the testbed is not running")
+class ApacheTest(unittest.TestCase):
+    def test_stock_webdav_operations(self):
+        base = "%s/users/%s/Files/" % (env("TESTBED_APACHE_URL"), env("TESTBED_USER"))
+        u, p = env("TESTBED_USER"), env("TESTBED_PASSWORD")
+        dest = "Destination: " + base
+        steps = [
+            ("PROPFIND", "", ["Depth: 1"], 207),
+            ("PROPFIND", "Documents/Letters/", ["Depth: 1"], 207),
+            ("GET", "Media/holiday%20clip.bin", ["Range: bytes=131072-262143"], 206),
+            ("GET", "readme.txt", ["Range: bytes=1000-2000"], 416),
+            ("MKCOL", "Neu%20%C3%A9/", [], 201),
+            ("MKCOL", "Neu%20%C3%A9/", [], 405),
+            ("MKCOL", "no/such/", [], 409),
+            ("MOVE", "Neu%20%C3%A9/", [dest + "Moved%20%C3%A9/", "Overwrite: F"], 201),
+            ("MOVE", "c.txt", [dest + "a.txt", "Overwrite: F"], 412),
+            ("DELETE", "Moved%20%C3%A9/", [], 204),
+            ("DELETE", "Moved%20%C3%A9/", [], 404),
+        ]
+        for method, path, headers, status in steps:
+            with self.subTest(method=method, path=path):
+                r = curl(method, base + path, u, p, headers=headers, mapped=False)
+                self.assertEqual(r.status, status, r.body[:200])
+                if method == "GET" and status == 206:
+                    self.assertEqual(r.body, pattern(131072, 262143))
+        r = curl("PROPFIND", base, u, "wrong", headers=["Depth: 0"], mapped=False)
+        self.assertEqual(r.status, 401)
+        listing = curl("PROPFIND", base + "Documents/Letters/", u, p, headers=["Depth: 1"], mapped=False).text
+        self.assertIn("%c3%9cn%c3%afc%c3%b6d%c3%a9%20%e6%97%a5%e6%9c%ac.txt", listing)
+
+
+@unittest.skipUnless(ENV, "TESTBED_ENV not set: the testbed is not running")
+class StartStopTest(unittest.TestCase):
+    RUN = os.path.join(HERE, "run")
+
+    def test_run_starts_runs_and_stops_leaving_nothing(self):
+        started = time.time()
+        r = subprocess.run([self.RUN, "--", "/bin/sh", "-c", 'cat "$TESTBED_JSON"; exit 7'],
+                           capture_output=True, text=True, timeout=120)
+        elapsed = time.time() - started
+        self.assertEqual(r.returncode, 7, r.stderr)
+        inner = json.loads(r.stdout)
+        print("\n  nested testbed started, ran and stopped in %.2f s" % elapsed, file=sys.stderr)
+        self.assertEqual(set(inner["pids"]), {"double", "rsync", "stunnel", "apache"})
+        for name, pid in inner["pids"].items():
+            self.assertFalse(os.path.exists("/proc/%d" % pid), "%s (pid %d) outlived the run" % (name, pid))
+        self.assertFalse(os.path.exists(inner["TESTBED_DIR"]))
+        self.assertNotEqual(inner["TESTBED_HTTPS_PORT"], env("TESTBED_HTTPS_PORT"))
+
+    def test_command_runs_without_the_testbed_when_it_cannot_start(self):
+        empty = tempfile.mkdtemp()
+        try:
+            r = subprocess.run([self.RUN, "--", "/bin/sh", "-c", 'echo "${TESTBED_ENV:-unset}"'],
+                               capture_output=True, text=True, timeout=60, env=dict(os.environ, PATH=empty))
+        finally:
+            os.rmdir(empty)
+        self.assertEqual((r.returncode, r.stdout), (0, "unset\n"))
+        self.assertIn("could not start", r.stderr)
+
+
+if __name__ == "__main__":
+    program = unittest.main(exit=False)
+    result = program.result
+    if not result.wasSuccessful():
+        sys.exit(1)
+    sys.exit(77 if result.testsRun and len(result.skipped) == result.testsRun else 0)
