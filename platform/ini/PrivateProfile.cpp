@@ -1,0 +1,461 @@
+#include "platform/ini/PrivateProfile.h"
+
+#include "platform/codepage/CodePage.h"
+#include "platform/paths/WinPath.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QSaveFile>
+#include <QStringList>
+#include <QtEndian>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <functional>
+#include <mutex>
+#include <vector>
+
+namespace win {
+namespace {
+
+Q_LOGGING_CATEGORY(lcIni, "platform.ini")
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+thread_local DWORD tLastError = ERROR_SUCCESS;
+
+bool Fail(DWORD code) {
+  tLastError = code;
+  return false;
+}
+
+bool Succeed() {
+  tLastError = ERROR_SUCCESS;
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+// The file as lines, each with the terminator it had, so that untouched lines
+// go back to disk exactly as they came.
+
+enum class Encoding { Ansi, Utf16le };
+
+struct Line {
+  QString text;
+  QString eol;  // "\r\n", "\n" or "" (last line without terminator)
+};
+
+struct ProfileText {
+  Encoding encoding = Encoding::Ansi;
+  std::vector<Line> lines;
+  QByteArray oddByte;  // the last byte of a UTF-16 file of odd length, kept as it was
+};
+
+std::vector<Line> SplitLines(const QString& text) {
+  std::vector<Line> lines;
+  qsizetype start = 0;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (text[i] != u'\n') continue;
+    const bool crlf = i > start && text[i - 1] == u'\r';
+    lines.push_back({text.mid(start, i - start - (crlf ? 1 : 0)), crlf ? kCrLf : QStringLiteral("\n")});
+    start = i + 1;
+  }
+  if (start < text.size()) lines.push_back({text.mid(start), {}});
+  return lines;
+}
+
+ProfileText Decode(const QByteArray& bytes) {
+  ProfileText t;
+  if (bytes.size() >= 2 && static_cast<uchar>(bytes[0]) == 0xFF && static_cast<uchar>(bytes[1]) == 0xFE) {
+    // Unit by unit, without validation, so that any content survives a rewrite.
+    t.encoding = Encoding::Utf16le;
+    const qsizetype units = (bytes.size() - 2) / 2;
+    QString s(units, Qt::Uninitialized);
+    for (qsizetype i = 0; i < units; ++i) s[i] = QChar(qFromLittleEndian<quint16>(bytes.constData() + 2 + 2 * i));
+    if ((bytes.size() - 2) % 2 != 0) t.oddByte = bytes.right(1);
+    t.lines = SplitLines(s);
+  } else {
+    t.lines = SplitLines(FromAnsi(bytes));
+  }
+  return t;
+}
+
+QByteArray Encode(const ProfileText& t) {
+  QString s;
+  for (const Line& line : t.lines) s += line.text + line.eol;
+  if (t.encoding == Encoding::Ansi) return ToAnsi(s);
+  QByteArray out("\xFF\xFE", 2);
+  out.reserve(2 + s.size() * 2 + 1);
+  for (QChar c : s) {
+    const quint16 u = qToLittleEndian<quint16>(c.unicode());
+    out.append(reinterpret_cast<const char*>(&u), 2);
+  }
+  out.append(t.oddByte);
+  return out;
+}
+
+// ---------------------------------------------------------------------------
+// Line syntax.
+
+bool IsBlankOrTab(QChar c) { return c == u' ' || c == u'\t'; }
+
+QStringView TrimBlanksTabs(QStringView s) {
+  qsizetype b = 0;
+  qsizetype e = s.size();
+  while (b < e && IsBlankOrTab(s[b])) ++b;
+  while (e > b && IsBlankOrTab(s[e - 1])) --e;
+  return s.sliced(b, e - b);
+}
+
+// Arguments lose surrounding blanks only (tabs stay), as the system does.
+QString TrimBlanks(const QString& s) {
+  qsizetype b = 0;
+  qsizetype e = s.size();
+  while (b < e && s[b] == u' ') ++b;
+  while (e > b && s[e - 1] == u' ') --e;
+  return s.mid(b, e - b);
+}
+
+// The system receives C strings: whatever follows a NUL never arrives.
+QString CString(const QString& s) {
+  const qsizetype nul = s.indexOf(QChar(0));
+  return nul < 0 ? s : s.left(nul);
+}
+
+QString Argument(const QString& s) { return TrimBlanks(CString(s)); }
+
+std::optional<QString> HeaderName(const QString& line) {
+  const QStringView v = TrimBlanksTabs(line);
+  if (!v.startsWith(u'[')) return std::nullopt;
+  const qsizetype close = v.indexOf(u']');
+  if (close < 0) return std::nullopt;
+  return TrimBlanksTabs(v.sliced(1, close - 1)).toString();
+}
+
+bool IsComment(const QString& line) { return TrimBlanksTabs(line).startsWith(u';'); }
+
+bool IsBlankLine(const QString& line) { return TrimBlanksTabs(line).isEmpty(); }
+
+struct KeyLine {
+  QString key;
+  QString value;
+};
+
+std::optional<KeyLine> ParseKey(const QString& line) {
+  if (IsComment(line) || HeaderName(line)) return std::nullopt;
+  const qsizetype eq = line.indexOf(u'=');
+  if (eq < 0) return std::nullopt;
+  const QStringView v(line);
+  return KeyLine{TrimBlanksTabs(v.left(eq)).toString(), TrimBlanksTabs(v.sliced(eq + 1)).toString()};
+}
+
+QString Unquote(const QString& v) {
+  if (v.size() >= 2 && (v.front() == u'"' || v.front() == u'\'') && v.back() == v.front())
+    return v.mid(1, v.size() - 2);
+  return v;
+}
+
+bool SameName(const QString& a, const QString& b) { return QString::compare(a, b, Qt::CaseInsensitive) == 0; }
+
+struct Section {
+  QString name;
+  std::size_t header;  // index of the "[name]" line
+  std::size_t end;     // one past the section's last line
+};
+
+std::vector<Section> Sections(const ProfileText& t) {
+  std::vector<Section> out;
+  for (std::size_t i = 0; i < t.lines.size(); ++i) {
+    if (auto name = HeaderName(t.lines[i].text)) {
+      if (!out.empty()) out.back().end = i;
+      out.push_back({*name, i, t.lines.size()});
+    }
+  }
+  return out;
+}
+
+std::optional<Section> FindSection(const ProfileText& t, const QString& name) {
+  for (const Section& s : Sections(t))
+    if (SameName(s.name, name)) return s;
+  return std::nullopt;
+}
+
+std::optional<std::size_t> FindKey(const ProfileText& t, const Section& s, const QString& key) {
+  for (std::size_t i = s.header + 1; i < s.end; ++i) {
+    const auto k = ParseKey(t.lines[i].text);
+    if (k && SameName(k->key, key)) return i;
+  }
+  return std::nullopt;
+}
+
+// ---------------------------------------------------------------------------
+// Edits.
+
+void EnsureEol(ProfileText& t, std::size_t index) {
+  if (t.lines[index].eol.isEmpty()) t.lines[index].eol = kCrLf;
+}
+
+void InsertAfter(ProfileText& t, std::size_t index, const QStringList& entries) {
+  EnsureEol(t, index);
+  std::vector<Line> added;
+  for (const QString& e : entries) added.push_back({e, kCrLf});
+  t.lines.insert(t.lines.begin() + static_cast<std::ptrdiff_t>(index) + 1, added.begin(), added.end());
+}
+
+void AppendSection(ProfileText& t, const QString& name, const QStringList& entries) {
+  if (!t.lines.empty()) EnsureEol(t, t.lines.size() - 1);
+  t.lines.push_back({u'[' + name + u']', kCrLf});
+  InsertAfter(t, t.lines.size() - 1, entries);
+}
+
+// The section's last non-blank line (its header when the body is blank):
+// new keys go after it, so blank lines that separate sections stay in place.
+std::size_t LastContentLine(const ProfileText& t, const Section& s) {
+  std::size_t last = s.header;
+  for (std::size_t i = s.header + 1; i < s.end; ++i)
+    if (!IsBlankLine(t.lines[i].text)) last = i;
+  return last;
+}
+
+bool SetKey(ProfileText& t, const QString& section, const QString& key, const QString& value) {
+  const auto s = FindSection(t, section);
+  if (!s) {
+    AppendSection(t, section, {key + u'=' + value});
+  } else if (const auto k = FindKey(t, *s, key)) {
+    t.lines[*k] = {ParseKey(t.lines[*k].text)->key + u'=' + value, kCrLf};
+  } else {
+    InsertAfter(t, LastContentLine(t, *s), {key + u'=' + value});
+  }
+  return true;
+}
+
+bool DeleteKey(ProfileText& t, const QString& section, const QString& key) {
+  const auto s = FindSection(t, section);
+  if (!s) return false;
+  const auto k = FindKey(t, *s, key);
+  if (!k) return false;
+  t.lines.erase(t.lines.begin() + static_cast<std::ptrdiff_t>(*k));
+  return true;
+}
+
+// The header and every line but comments go; comments stay where they were.
+bool DeleteSection(ProfileText& t, const QString& section) {
+  const auto s = FindSection(t, section);
+  if (!s) return false;
+  for (std::size_t i = s->end; i-- > s->header;) {
+    if (i == s->header || !IsComment(t.lines[i].text)) t.lines.erase(t.lines.begin() + static_cast<std::ptrdiff_t>(i));
+  }
+  return true;
+}
+
+bool ReplaceSection(ProfileText& t, const QString& section, const QStringList& entries) {
+  const auto s = FindSection(t, section);
+  if (!s) {
+    AppendSection(t, section, entries);
+    return true;
+  }
+  const std::size_t last = LastContentLine(t, *s);
+  t.lines.erase(t.lines.begin() + static_cast<std::ptrdiff_t>(s->header) + 1,
+                t.lines.begin() + static_cast<std::ptrdiff_t>(last) + 1);
+  InsertAfter(t, s->header, entries);
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+// Argument checks for writes: what would change the file's structure.
+
+bool HasLineBreak(const QString& s) { return s.contains(u'\r') || s.contains(u'\n'); }
+
+bool ValidSectionName(const QString& s) { return !s.isEmpty() && !HasLineBreak(s) && !s.contains(u']'); }
+
+bool ValidKeyName(const QString& k) {
+  const QStringView v = TrimBlanksTabs(k);
+  return !v.isEmpty() && !HasLineBreak(k) && !k.contains(u'=') && !v.startsWith(u';') && !v.startsWith(u'[');
+}
+
+// Entries of a section write: NUL-separated (an empty entry ends the run),
+// each possibly holding several CR LF- or LF-separated lines.
+QStringList SectionEntries(const QString& data) {
+  QStringList entries;
+  for (const QString& part : data.split(QChar(0))) {
+    if (part.isEmpty()) break;
+    QString lines = part;
+    lines.replace(kCrLf, QStringLiteral("\n")).replace(u'\r', u'\n');
+    for (const QString& line : lines.split(u'\n'))
+      if (!IsBlankLine(line)) entries << line;
+  }
+  return entries;
+}
+
+// ---------------------------------------------------------------------------
+// File access.
+
+// An exclusive lock on the file's folder for one read-modify-write: the file
+// itself is replaced by a rename, so a lock on it would not outlive the write.
+class FolderLock {
+ public:
+  explicit FolderLock(const QString& folder)
+      : fd_(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    if (fd_ < 0) return;
+    while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+    }
+  }
+  ~FolderLock() {
+    if (fd_ >= 0) ::close(fd_);  // releases the lock
+  }
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+
+ private:
+  int fd_;
+};
+
+std::mutex& WriteMutex() {
+  static std::mutex m;
+  return m;
+}
+
+struct Loaded {
+  std::optional<ProfileText> text;  // empty: not readable
+  DWORD error = ERROR_SUCCESS;      // why not
+};
+
+Loaded Load(const QString& hostPath) {
+  if (hostPath.isEmpty()) return {std::nullopt, ERROR_FILE_NOT_FOUND};
+  const QFileInfo info(hostPath);
+  if (!info.exists()) return {std::nullopt, ERROR_FILE_NOT_FOUND};
+  QFile f(hostPath);
+  if (info.isDir() || !f.open(QIODevice::ReadOnly)) return {std::nullopt, ERROR_ACCESS_DENIED};
+  return {Decode(f.readAll()), ERROR_SUCCESS};
+}
+
+// Reads the file, applies `edit` (which answers whether it changed anything)
+// and writes the result back through a temporary sibling. A missing file is
+// created only when `create` is set.
+bool Rewrite(const QString& fileName, bool create, const std::function<bool(ProfileText&)>& edit) {
+  const QString host = ToHostPath(fileName);
+  if (host.isEmpty()) return Fail(ERROR_PATH_NOT_FOUND);
+  const QFileInfo info(host);
+  const QString folder = info.absolutePath();
+  if (!QFileInfo(folder).isDir()) return Fail(ERROR_PATH_NOT_FOUND);
+
+  std::lock_guard guard(WriteMutex());
+  FolderLock lock(folder);
+  ProfileText text;
+  if (QFileInfo::exists(host)) {
+    Loaded loaded = Load(host);
+    if (!loaded.text) return Fail(loaded.error);
+    text = std::move(*loaded.text);
+  } else if (!create) {
+    return Succeed();
+  }
+  if (!edit(text)) return Succeed();
+
+  QSaveFile out(host);
+  if (!out.open(QIODevice::WriteOnly)) {
+    qCWarning(lcIni) << "cannot write" << host << out.errorString();
+    return Fail(ERROR_ACCESS_DENIED);
+  }
+  out.write(Encode(text));
+  if (!out.commit()) {
+    qCWarning(lcIni) << "cannot write" << host << out.errorString();
+    return Fail(ERROR_WRITE_FAULT);
+  }
+  return Succeed();
+}
+
+// What a buffer of `size` characters receives of `text`.
+ProfileString CopyOut(const QString& text, int size) {
+  if (size <= 0) return {};
+  if (text.size() > size - 1) {
+    tLastError = ERROR_MORE_DATA;
+    return {text.left(size - 1), size - 1};
+  }
+  return {text, static_cast<int>(text.size())};
+}
+
+// A list of names, each followed by a NUL; the buffer ends with one more.
+ProfileString CopyList(const QStringList& names, int size) {
+  QString joined;
+  for (const QString& n : names) joined += n + QChar(0);
+  if (joined.size() + 1 <= size) return {joined, static_cast<int>(joined.size())};
+  tLastError = ERROR_MORE_DATA;
+  if (size < 2) return {};
+  return {joined.left(size - 2), size - 2};
+}
+
+}  // namespace
+
+ProfileString GetPrivateProfileString(const std::optional<QString>& section, const std::optional<QString>& key,
+                                      const std::optional<QString>& defaultValue, int size, const QString& fileName) {
+  tLastError = ERROR_SUCCESS;
+  QString fallback = defaultValue ? CString(*defaultValue) : QString();
+  while (fallback.endsWith(u' ')) fallback.chop(1);
+
+  const Loaded loaded = Load(ToHostPath(fileName));
+  if (!loaded.text) {
+    const ProfileString out = (section && key) ? CopyOut(fallback, size) : CopyList({}, size);
+    tLastError = loaded.error;
+    return out;
+  }
+  const ProfileText& t = *loaded.text;
+
+  if (!section) {
+    QStringList names;
+    for (const Section& s : Sections(t)) names << s.name;
+    return CopyList(names, size);
+  }
+  const auto s = FindSection(t, Argument(*section));
+  if (!key) {
+    QStringList keys;
+    if (!s) {
+      const ProfileString out = CopyList({}, size);
+      tLastError = ERROR_FILE_NOT_FOUND;
+      return out;
+    }
+    for (std::size_t i = s->header + 1; i < s->end; ++i)
+      if (const auto k = ParseKey(t.lines[i].text)) keys << k->key;
+    return CopyList(keys, size);
+  }
+  if (s) {
+    if (const auto k = FindKey(t, *s, Argument(*key))) return CopyOut(Unquote(ParseKey(t.lines[*k].text)->value), size);
+  }
+  const ProfileString out = CopyOut(fallback, size);
+  if (tLastError == ERROR_SUCCESS) tLastError = ERROR_FILE_NOT_FOUND;
+  return out;
+}
+
+bool WritePrivateProfileString(const QString& section, const std::optional<QString>& key,
+                               const std::optional<QString>& value, const QString& fileName) {
+  const QString sec = Argument(section);
+  if (!ValidSectionName(sec)) return Fail(ERROR_INVALID_PARAMETER);
+  if (!key) return Rewrite(fileName, false, [&](ProfileText& t) { return DeleteSection(t, sec); });
+
+  const QString k = Argument(*key);
+  if (!ValidKeyName(k)) return Fail(ERROR_INVALID_PARAMETER);
+  if (!value) return Rewrite(fileName, false, [&](ProfileText& t) { return DeleteKey(t, sec, k); });
+
+  const QString v = CString(*value);
+  if (HasLineBreak(v)) return Fail(ERROR_INVALID_PARAMETER);
+  return Rewrite(fileName, true, [&](ProfileText& t) { return SetKey(t, sec, k, v); });
+}
+
+bool WritePrivateProfileSection(const QString& section, const std::optional<QString>& data, const QString& fileName) {
+  const QString sec = Argument(section);
+  if (!ValidSectionName(sec)) return Fail(ERROR_INVALID_PARAMETER);
+  if (!data) return Rewrite(fileName, false, [&](ProfileText& t) { return DeleteSection(t, sec); });
+
+  const QStringList entries = SectionEntries(*data);
+  for (const QString& e : entries)
+    if (HeaderName(e)) return Fail(ERROR_INVALID_PARAMETER);
+  return Rewrite(fileName, true, [&](ProfileText& t) { return ReplaceSection(t, sec, entries); });
+}
+
+DWORD ProfileLastError() { return tLastError; }
+
+}  // namespace win
