@@ -2,7 +2,12 @@
 // The system error codes that the stand-ins of the Windows API answer, in
 // one place so that every module uses the same names and values.
 
+#include <cstdint>
+
 namespace win {
+
+using DWORD = std::uint32_t;
+using LONG = std::int32_t;
 
 inline constexpr long ERROR_SUCCESS = 0;
 inline constexpr long ERROR_INVALID_FUNCTION = 1;

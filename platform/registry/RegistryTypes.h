@@ -9,8 +9,6 @@
 
 namespace win {
 
-using DWORD = std::uint32_t;
-using LONG = std::int32_t;  // the result type of the Reg* functions
 
 // Result codes only the registry answers (the common ones: Win32Error.h).
 inline constexpr long ERROR_BAD_PATHNAME = 161;

@@ -1,0 +1,61 @@
+#pragma once
+// The transfer side of one internet session: the connection cache every
+// request of the session shares (so keep-alive connections are reused), the
+// session-wide settings, and the loop that moves transfers forward. Private
+// to platform/inet; closing the session drops it and its connections.
+
+#include "platform/inet/InetConfig.h"
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace win {
+
+class CurlTransfer;
+
+struct SessionSettings {
+  std::string userAgent;
+  enum class Proxy { System, None, Named } proxyMode = Proxy::None;
+  std::string proxy;    // "host:port" for Named
+  std::string noProxy;  // comma-separated hosts
+  std::vector<std::string> connectTo;  // CURLOPT_CONNECT_TO entries
+  std::string caBundle;                // PEM: the system bundle plus the extra CA file; empty = library default
+  bool insecureTlsAllowed = false;
+};
+
+class CurlSession {
+ public:
+  explicit CurlSession(SessionSettings settings);
+  ~CurlSession();
+  CurlSession(const CurlSession&) = delete;
+  CurlSession& operator=(const CurlSession&) = delete;
+
+  // The CA bundle the transfer library trusts by default (empty when none).
+  [[nodiscard]] static std::string DefaultCaFile();
+
+  [[nodiscard]] const SessionSettings& Settings() const noexcept { return settings_; }
+
+  // Serialises every call on the handles of this session.
+  [[nodiscard]] std::recursive_mutex& Lock() noexcept { return lock_; }
+
+  // Adds, removes a transfer's easy handle to and from the connection cache's
+  // driver (CURLM*, CURL* passed as void* to keep this header library-free).
+  [[nodiscard]] bool Attach(void* easy);
+  void Detach(void* easy);
+
+  // Moves all transfers of the session forward until `done` answers true.
+  // Answers false when the driver itself failed.
+  [[nodiscard]] bool Drive(const std::function<bool()>& done);
+
+ private:
+  void Reap();
+
+  SessionSettings settings_;
+  void* multi_ = nullptr;
+  std::recursive_mutex lock_;
+};
+
+}  // namespace win

@@ -1,0 +1,205 @@
+#include "platform/xml/DOMNode.h"
+
+#include "platform/errors/RuntimeError.h"
+#include "platform/xml/XmlDoc.h"
+
+#include <libxml/xpath.h>
+#include <libxml/xpathInternals.h>
+
+#include <memory>
+
+namespace win {
+namespace detail {
+namespace {
+
+// The legacy DOM answered a failed query with E_FAIL as a run-time error.
+constexpr long kQueryFailed = -2147467259;
+
+void Silent(void*, xmlErrorPtr) {}
+
+}  // namespace
+
+std::vector<xmlNodePtr> Select(const XmlDoc& state, xmlNodePtr context, const QString& xpath, bool firstOnly) {
+  std::vector<xmlNodePtr> nodes;
+  if (!state.doc) return nodes;
+  std::unique_ptr<xmlXPathContext, decltype(&xmlXPathFreeContext)> ctx(xmlXPathNewContext(state.doc),
+                                                                       &xmlXPathFreeContext);
+  if (!ctx) vb::Raise(vb::errOutOfMemory);
+  ctx->error = &Silent;  // the reason comes back in lastError
+  for (const auto& [prefix, uri] : state.namespaces) {
+    xmlXPathRegisterNs(ctx.get(), reinterpret_cast<const xmlChar*>(prefix.toUtf8().constData()),
+                       reinterpret_cast<const xmlChar*>(uri.toUtf8().constData()));
+  }
+  ctx->node = context;
+  const QByteArray expression = xpath.toUtf8();
+  std::unique_ptr<xmlXPathObject, decltype(&xmlXPathFreeObject)> result(
+      xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(expression.constData()), ctx.get()),
+      &xmlXPathFreeObject);
+  if (!result || result->type != XPATH_NODESET) {
+    QString reason = result ? QStringLiteral("the expression does not select nodes")
+                            : QString::fromUtf8(ctx->lastError.message ? ctx->lastError.message : "invalid expression")
+                                  .trimmed();
+    vb::Raise(kQueryFailed, {}, QStringLiteral("%1: %2").arg(reason, xpath));
+  }
+  if (const xmlNodeSetPtr set = result->nodesetval) {
+    for (int i = 0; i < set->nodeNr; ++i) {
+      xmlNodePtr node = set->nodeTab[i];
+      if (!node || node->type == XML_NAMESPACE_DECL) continue;
+      nodes.push_back(node);
+      if (firstOnly) break;
+    }
+  }
+  return nodes;
+}
+
+}  // namespace detail
+
+namespace {
+
+xmlNodePtr AsXml(void* node) { return static_cast<xmlNodePtr>(node); }
+
+QString FromXml(const xmlChar* text) { return text ? QString::fromUtf8(reinterpret_cast<const char*>(text)) : QString(); }
+
+QString TakeXmlString(xmlChar* text) {
+  const QString out = FromXml(text);
+  xmlFree(text);
+  return out;
+}
+
+}  // namespace
+
+void* DOMNode::Checked() const {
+  if (!node_) vb::Raise(vb::errObjectVariableNotSet);
+  return node_;
+}
+
+QString DOMNode::nodeName() const {
+  const xmlNodePtr n = AsXml(Checked());
+  switch (n->type) {
+    case XML_ELEMENT_NODE:
+    case XML_ATTRIBUTE_NODE:
+      return (n->ns && n->ns->prefix) ? FromXml(n->ns->prefix) + QLatin1Char(':') + FromXml(n->name) : FromXml(n->name);
+    case XML_TEXT_NODE:
+      return QStringLiteral("#text");
+    case XML_CDATA_SECTION_NODE:
+      return QStringLiteral("#cdata-section");
+    case XML_COMMENT_NODE:
+      return QStringLiteral("#comment");
+    case XML_DOCUMENT_NODE:
+      return QStringLiteral("#document");
+    default:
+      return FromXml(n->name);
+  }
+}
+
+QString DOMNode::baseName() const {
+  const xmlNodePtr n = AsXml(Checked());
+  return (n->type == XML_ELEMENT_NODE || n->type == XML_ATTRIBUTE_NODE || n->type == XML_PI_NODE) ? FromXml(n->name)
+                                                                                                   : QString();
+}
+
+QString DOMNode::prefix() const {
+  const xmlNodePtr n = AsXml(Checked());
+  return ((n->type == XML_ELEMENT_NODE || n->type == XML_ATTRIBUTE_NODE) && n->ns) ? FromXml(n->ns->prefix) : QString();
+}
+
+QString DOMNode::namespaceURI() const {
+  const xmlNodePtr n = AsXml(Checked());
+  return ((n->type == XML_ELEMENT_NODE || n->type == XML_ATTRIBUTE_NODE) && n->ns) ? FromXml(n->ns->href) : QString();
+}
+
+int DOMNode::nodeType() const {
+  switch (AsXml(Checked())->type) {
+    case XML_ELEMENT_NODE:
+      return NODE_ELEMENT;
+    case XML_ATTRIBUTE_NODE:
+      return NODE_ATTRIBUTE;
+    case XML_TEXT_NODE:
+      return NODE_TEXT;
+    case XML_CDATA_SECTION_NODE:
+      return NODE_CDATA_SECTION;
+    case XML_PI_NODE:
+      return NODE_PROCESSING_INSTRUCTION;
+    case XML_COMMENT_NODE:
+      return NODE_COMMENT;
+    case XML_DOCUMENT_NODE:
+      return NODE_DOCUMENT;
+    default:
+      return 0;
+  }
+}
+
+QString DOMNode::text() const { return TakeXmlString(xmlNodeGetContent(AsXml(Checked()))); }
+
+QString DOMNode::nodeTypedValue() const { return text(); }
+
+QString DOMNode::xml() const {
+  const xmlNodePtr n = AsXml(Checked());
+  std::unique_ptr<xmlBuffer, decltype(&xmlBufferFree)> buffer(xmlBufferCreate(), &xmlBufferFree);
+  if (!buffer) vb::Raise(vb::errOutOfMemory);
+  if (n->type == XML_DOCUMENT_NODE) {
+    for (xmlNodePtr child = n->children; child; child = child->next) xmlNodeDump(buffer.get(), n->doc, child, 0, 0);
+  } else {
+    xmlNodeDump(buffer.get(), n->doc, n, 0, 0);
+  }
+  return FromXml(xmlBufferContent(buffer.get()));
+}
+
+std::optional<QString> DOMNode::getAttribute(const QString& name) const {
+  const xmlNodePtr n = AsXml(Checked());
+  if (n->type != XML_ELEMENT_NODE) return std::nullopt;
+  for (xmlAttrPtr attr = n->properties; attr; attr = attr->next) {
+    const QString qualified = (attr->ns && attr->ns->prefix)
+                                  ? FromXml(attr->ns->prefix) + QLatin1Char(':') + FromXml(attr->name)
+                                  : FromXml(attr->name);
+    if (qualified == name) return TakeXmlString(xmlNodeGetContent(reinterpret_cast<xmlNodePtr>(attr)));
+  }
+  return std::nullopt;
+}
+
+DOMNodeList DOMNode::childNodes() const {
+  DOMNodeList out;
+  const xmlNodePtr n = AsXml(Checked());
+  if (n->type == XML_ATTRIBUTE_NODE) return out;
+  for (xmlNodePtr child = n->children; child; child = child->next) out.push_back(DOMNode(doc_, child));
+  return out;
+}
+
+DOMNodeList DOMNode::childElements() const {
+  DOMNodeList out;
+  for (const DOMNode& child : childNodes()) {
+    if (AsXml(child.node_)->type == XML_ELEMENT_NODE) out.push_back(child);
+  }
+  return out;
+}
+
+DOMNode DOMNode::parentNode() const {
+  const xmlNodePtr n = AsXml(Checked());
+  return n->parent ? DOMNode(doc_, n->parent) : DOMNode();
+}
+
+DOMNodeList DOMNode::selectNodes(const QString& xpath) const {
+  const xmlNodePtr context = AsXml(Checked());
+  DOMNodeList out;
+  for (xmlNodePtr node : detail::Select(*doc_, context, xpath, false)) out.push_back(DOMNode(doc_, node));
+  return out;
+}
+
+DOMNode DOMNode::selectSingleNode(const QString& xpath) const {
+  const xmlNodePtr context = AsXml(Checked());
+  const auto nodes = detail::Select(*doc_, context, xpath, true);
+  return nodes.empty() ? DOMNode() : DOMNode(doc_, nodes.front());
+}
+
+DOMNode DOMNode::removeChild(const DOMNode& child) {
+  const xmlNodePtr parent = AsXml(Checked());
+  const xmlNodePtr node = AsXml(child.Checked());
+  if (node->parent != parent || child.doc_ != doc_ || node->type == XML_ATTRIBUTE_NODE) {
+    vb::Raise(vb::errInvalidProcedureCall, {}, QStringLiteral("The parameter node is not a child of this node."));
+  }
+  xmlUnlinkNode(node);
+  doc_->removed.push_back(node);
+  return child;
+}
+
+}  // namespace win
