@@ -1,0 +1,96 @@
+#include "ZQwinSrv/facade/clsController.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include "platform/paths/WinPath.h"
+
+namespace OrvaneSrv {
+namespace {
+
+class ControllerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(tmp_.isValid());
+    ASSERT_TRUE(QDir().mkpath(tmp_.path() + "/Prog/OrvaneMac"));
+    win::DriveTable table;
+    table.Map(u'C', tmp_.path());
+    drives_.emplace(table);
+    ResetEngineForTesting();
+  }
+  void TearDown() override {
+    ResetEngineForTesting();
+    drives_.reset();
+  }
+  void WriteProfile(const QByteArray& text) {
+    QFile f(tmp_.path() + "/Prog/OrvaneMac/orvane.ini");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(text);
+  }
+
+  QTemporaryDir tmp_;
+  std::optional<win::ScopedDriveTable> drives_;
+};
+
+TEST_F(ControllerTest, InitEngineSetsTheApplicationValues) {
+  clsController c;
+  c.InitEngine("C:\\Prog", 1, "", " OrvaneMac ");
+  const EngineState& g = Engine();
+  EXPECT_EQ(g.gsAppWord, "OrvaneMac");
+  EXPECT_EQ(g.gsMsgBoxTitle, "Orvane for Mac - Windows Restore");
+  EXPECT_EQ(g.giMode, 1);
+  EXPECT_EQ(g.gsAppPath, "C:\\Prog\\");
+  EXPECT_EQ(g.gsRsyncClientExe, "orvane_int_rst_100.exe");
+  EXPECT_TRUE(g.gbUseSSL) << "no SSLKey means secure transport";
+  EXPECT_EQ(g.gsTunnelExe, "orvane_ssl_int_rst_100.exe");
+  EXPECT_EQ(g.gsTunnelConf, "SSLInteractive.conf");
+
+  c.InitEngine("C:\\Prog", 0, "", "Other");
+  EXPECT_EQ(Engine().gsAppWord, "OrvaneWP");
+  EXPECT_EQ(Engine().gsMsgBoxTitle, "Orvane for WordPress - Windows Restore");
+}
+
+TEST_F(ControllerTest, InitEngineReadsTransportAndProxyFromTheProfile) {
+  WriteProfile("[Orvane]\r\nSSLKey=0\r\n[Proxy]\r\nProxyName=proxy.example\r\n");
+  clsController().InitEngine("C:\\Prog", 1, "", "OrvaneMac");
+  EXPECT_FALSE(Engine().gbUseSSL);
+  EXPECT_EQ(Engine().gsTunnelExe, "orvane_ssl_prox_rst_100.exe");
+}
+
+TEST_F(ControllerTest, FlagsAndTheCallersOwnRestoreSet) {
+  clsController c;
+  Engine().gbCancelled = Engine().gbRemoteError = Engine().gbRestoreFailed = true;
+  Engine().giEchoTouchState = 2;
+  c.SetCommonFlag(false);
+  EXPECT_TRUE(Engine().gbCommonFlag);
+  EXPECT_FALSE(Engine().gbCancelled || Engine().gbRemoteError || Engine().gbRestoreFailed);
+  EXPECT_EQ(Engine().giEchoTouchState, 0);
+
+  Engine().gbCancelled = true;
+  Engine().gbRestoreFailed = true;
+  c.ResetCommonFlag();
+  EXPECT_FALSE(Engine().gbCommonFlag || Engine().gbCancelled);
+  EXPECT_TRUE(Engine().gbRestoreFailed) << "only the next job clears a failure";
+
+  c.SetInteractiveParam();
+  EXPECT_EQ(Engine().giMode, 1);
+  EXPECT_EQ(Engine().giOsType, 1);
+
+  auto items = std::make_shared<vb::Collection>();
+  items->Add(vb::Variant("F_/users/u/Files/a.txt"));
+  Engine().gdTotalFileSize = 5;
+  EXPECT_EQ(clsController().Cont_SetRestoreItem(items, 123.0), 1);
+  EXPECT_EQ(Engine().gcolRestoreItems, items) << "the engine keeps the caller's own collection";
+  EXPECT_EQ(Engine().gdRestoreSetSize, 123.0);
+  EXPECT_EQ(Engine().gdTotalFileSize, 0.0);
+  Engine().gcolRestoreItems->Clear();
+  EXPECT_EQ(items->Count(), 0);
+}
+
+}  // namespace
+}  // namespace OrvaneSrv

@@ -1,0 +1,19 @@
+#pragma once
+// The engine's public class clsWebdavController: the WebDAV side of a restore: sign-in, the restore walk and its small members.
+// Its members come with the work on that part of the engine; until then the
+// class exists so that it can be created by its class and program
+// identifiers.
+
+#include <QString>
+
+#include "ZQwinSrv/OrvaneSrvExport.h"
+#include "platform/values/Object.h"
+
+namespace OrvaneSrv {
+
+class ORVANESRV_EXPORT clsWebdavController : public vb::Object {
+ public:
+  [[nodiscard]] QString TypeName() const override { return QStringLiteral("clsWebdavController"); }
+};
+
+}  // namespace OrvaneSrv
