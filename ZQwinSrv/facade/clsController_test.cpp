@@ -1,40 +1,13 @@
 #include "ZQwinSrv/facade/clsController.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
-
-#include <optional>
-
-#include "platform/paths/WinPath.h"
+#include "ZQwinSrv/foundation/EngineTestFixture.h"
 
 namespace OrvaneSrv {
 namespace {
 
-class ControllerTest : public ::testing::Test {
+class ControllerTest : public EngineTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(tmp_.isValid());
-    ASSERT_TRUE(QDir().mkpath(tmp_.path() + "/Prog/OrvaneMac"));
-    win::DriveTable table;
-    table.Map(u'C', tmp_.path());
-    drives_.emplace(table);
-    ResetEngineForTesting();
-  }
-  void TearDown() override {
-    ResetEngineForTesting();
-    drives_.reset();
-  }
-  void WriteProfile(const QByteArray& text) {
-    QFile f(tmp_.path() + "/Prog/OrvaneMac/orvane.ini");
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(text);
-  }
-
-  QTemporaryDir tmp_;
-  std::optional<win::ScopedDriveTable> drives_;
+  void WriteProfile(const QByteArray& text) { WriteBytes("Prog/OrvaneMac/orvane.ini", text); }
 };
 
 TEST_F(ControllerTest, InitEngineSetsTheApplicationValues) {

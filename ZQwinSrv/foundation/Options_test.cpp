@@ -1,5 +1,7 @@
 #include "ZQwinSrv/foundation/Options.h"
 
+#include "ZQwinSrv/foundation/EngineTestFixture.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -16,40 +18,9 @@
 namespace OrvaneSrv {
 namespace {
 
-// A program folder "C:\Prog" on a temporary drive C:, the engine prepared for
-// the application word "OrvaneMac" in mode 1, and the clock at
-// 12/08/2026 23:59:29.
-class OptionsTest : public ::testing::Test {
+class OptionsTest : public EngineTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(tmp_.isValid());
-    ASSERT_TRUE(QDir().mkpath(tmp_.path() + "/Prog"));
-    win::DriveTable table;
-    table.Map(u'C', tmp_.path());
-    drives_.emplace(table);
-    ResetEngineForTesting();
-    Engine().gsAppPath = "C:\\Prog\\";
-    Engine().gsAppWord = "OrvaneMac";
-    Engine().giMode = 1;
-  }
-  void TearDown() override {
-    ResetEngineForTesting();
-    drives_.reset();
-  }
-
-  QByteArray Bytes(const QString& relative) {
-    QFile f(tmp_.path() + "/Prog/OrvaneMac/" + relative);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-  }
-  static QByteArray Utf16(const QString& text) {
-    return QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
-  }
-  static QByteArray Bom() { return QByteArray("\xFF\xFE", 2); }
-
-  QTemporaryDir tmp_;
-  std::optional<win::ScopedDriveTable> drives_;
-  vb::FakeClock clock_{QDateTime(QDate(2026, 12, 8), QTime(23, 59, 29))};
-  vb::ScopedClock useClock_{clock_};
+  QByteArray Bytes(const QString& relative) const { return EngineTest::Bytes("Prog/OrvaneMac/" + relative); }
 };
 
 TEST_F(OptionsTest, TransferLogEntriesByCode) {

@@ -1,5 +1,7 @@
 #include "ZQwinSrv/foundation/SideFiles.h"
 
+#include "ZQwinSrv/foundation/EngineTestFixture.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -17,58 +19,11 @@
 namespace OrvaneSrv {
 namespace {
 
-// Program folder "C:\Prog" (where the engine library lies too) on a
-// temporary drive C:, the application folder "C:\Prog\OrvaneMac", and a
-// registry of its own.
-class SideFilesTest : public ::testing::Test {
+class SideFilesTest : public EngineTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(tmp_.isValid());
-    ASSERT_TRUE(QDir().mkpath(tmp_.path() + "/Prog/OrvaneMac"));
-    win::DriveTable table;
-    table.Map(u'C', tmp_.path());
-    drives_.emplace(table);
-    registry_.emplace(win::RegistryConfig::InFolder(tmp_.path() + "/registry"));
-    win::SetProgramFolder("C:\\Prog");
-    ResetEngineForTesting();
-    Engine().gsAppPath = "C:\\Prog\\";
-    Engine().gsAppWord = "OrvaneMac";
-    Engine().giMode = 1;
-  }
-  void TearDown() override {
-    ResetEngineForTesting();
-    win::SetProgramFolder({});
-    registry_.reset();
-    drives_.reset();
-  }
-
-  QString Host(const QString& relative) const { return tmp_.path() + "/" + QString(relative).replace('\\', '/'); }
-  QByteArray Bytes(const QString& relative) const {
-    QFile f(Host(relative));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-  }
-  void WriteBytes(const QString& relative, const QByteArray& bytes) const {
-    QDir().mkpath(QFileInfo(Host(relative)).path());
-    QFile f(Host(relative));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-  }
-  static QByteArray Utf16(const QString& text) {
-    return QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
-  }
-  static QByteArray Bom() { return QByteArray("\xFF\xFE", 2); }
-
   static void SetOVMac(win::HKEY hive, const QString& name, const QString& value) {
     ASSERT_EQ(win::RegistryWriteString(hive, "Software\\OVMac", name, value, win::RegistryKeyMode::Create), 0);
   }
-  QString Trace() const {
-    return QString::fromUtf16(reinterpret_cast<const char16_t*>(Bytes("Prog/OrvaneMac/TraceFile.txt").constData()),
-                              Bytes("Prog/OrvaneMac/TraceFile.txt").size() / 2);
-  }
-
-  QTemporaryDir tmp_;
-  std::optional<win::ScopedDriveTable> drives_;
-  std::optional<win::ScopedRegistry> registry_;
 };
 
 TEST_F(SideFilesTest, PasswordScramblerShiftsByTheKeyModulo256) {
