@@ -68,6 +68,14 @@ class EngineTest : public ::testing::Test {
     const QByteArray bytes = Bytes("Prog/OrvaneMac/TraceFile.txt");
     return QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData()), bytes.size() / 2);
   }
+  // The trace file's lines, without the byte-order mark.
+  QStringList TraceLines() const {
+    QString text = Trace();
+    if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
+    QStringList lines = text.split("\r\n");
+    lines.removeLast();
+    return lines;
+  }
   static QString Ini(const QString& file, const QString& section, const QString& key) {
     return win::GetPrivateProfileString(section, key, QString(), 1024, file).value;
   }

@@ -1,5 +1,7 @@
 #include "ZQwinSrv/foundation/TextHelpers.h"
 
+#include "ZQwinSrv/foundation/EngineTestFixture.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -20,44 +22,14 @@ namespace {
 
 QString Nul() { return QString(QChar(0)); }
 
-// A temporary drive C: with the program folder C:\Prog, the engine in mode 1
-// with the application word "OrvaneMac", the clock and the locale pinned.
-class TextHelpersTest : public ::testing::Test {
+// The engine fixture with the locale pinned to English (US).
+class TextHelpersTest : public EngineTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(tmp_.isValid());
-    ASSERT_TRUE(QDir().mkpath(Host("Prog")));
-    win::DriveTable table;
-    table.Map(u'C', tmp_.path());
-    drives_.emplace(table);
-    ResetEngineForTesting();
-    Engine().gsAppPath = "C:\\Prog\\";
-    Engine().gsAppWord = "OrvaneMac";
-    Engine().giMode = 1;
-  }
-  void TearDown() override {
-    ResetEngineForTesting();
-    drives_.reset();
-  }
-
-  QString Host(const QString& relative) const { return tmp_.path() + "/" + relative; }
-
   QString ReadUtf16(const QString& relative) const {
-    QFile f(Host(relative));
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    const QByteArray bytes = f.readAll().mid(2);  // byte-order mark
+    const QByteArray bytes = Bytes(relative).mid(2);  // byte-order mark
     return QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData()), bytes.size() / 2);
   }
-  QStringList TraceLines() const {
-    QStringList lines = ReadUtf16("Prog/OrvaneMac/TraceFile.txt").split("\r\n");
-    lines.removeLast();
-    return lines;
-  }
 
-  QTemporaryDir tmp_;
-  std::optional<win::ScopedDriveTable> drives_;
-  vb::FakeClock clock_{QDateTime(QDate(2026, 12, 8), QTime(23, 59, 29))};
-  vb::ScopedClock useClock_{clock_};
   vb::ScopedUserLocale locale_{vb::UserLocale::EnglishUS()};
 };
 

@@ -1,5 +1,7 @@
 #include "ZQwinSrv/foundation/cBase64.h"
 
+#include "ZQwinSrv/foundation/EngineTestFixture.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -15,36 +17,8 @@
 namespace OrvaneSrv {
 namespace {
 
-class cBase64Test : public ::testing::Test {
+class cBase64Test : public EngineTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(tmp_.isValid());
-    ASSERT_TRUE(QDir().mkpath(tmp_.path() + "/Prog"));
-    win::DriveTable table;
-    table.Map(u'C', tmp_.path());
-    drives_.emplace(table);
-    ResetEngineForTesting();
-    Engine().gsAppPath = "C:\\Prog\\";
-    Engine().gsAppWord = "OrvaneMac";
-    Engine().giMode = 1;
-  }
-  void TearDown() override {
-    ResetEngineForTesting();
-    drives_.reset();
-  }
-
-  QStringList TraceLines() const {
-    QFile f(tmp_.path() + "/Prog/OrvaneMac/TraceFile.txt");
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    const QByteArray bytes = f.readAll().mid(2);
-    QStringList lines =
-        QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData()), bytes.size() / 2).split("\r\n");
-    lines.removeLast();
-    return lines;
-  }
-
-  QTemporaryDir tmp_;
-  std::optional<win::ScopedDriveTable> drives_;
   cBase64 b64_;
 };
 
