@@ -1,7 +1,6 @@
 #include "ZQwinSrv/foundation/EngineMessages.h"
 
 #include "ZQwinSrv/foundation/Options.h"
-#include "platform/codepage/CodePage.h"
 #include "platform/errors/RuntimeError.h"
 #include "platform/msgtable/MessageTable.h"
 #include "platform/text/Strings.h"
@@ -23,63 +22,6 @@ QString RestoreFailedInline() { return QStringLiteral("Unable to perform the res
 QString SpecialCharacters() {
   // The list ends with the double quote itself, then two blanks.
   return QStringLiteral("You are not allowed to use these special characters   /, \\,:, *, |, <, >,\"  ");
-}
-
-// Little-endian reads from a message-table resource. A read past the end of
-// the bytes fails the way a bad index did in the legacy reader, so a damaged
-// table ends in the trace line of the caller instead of reading stray memory.
-std::uint32_t ReadU32(const QByteArray& b, qsizetype at) {
-  if (at < 0 || at + 4 > b.size()) vb::Raise(vb::errSubscriptOutOfRange);
-  std::uint32_t v = 0;
-  for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(b[at + i]);
-  return v;
-}
-
-std::uint16_t ReadU16(const QByteArray& b, qsizetype at) {
-  if (at < 0 || at + 2 > b.size()) vb::Raise(vb::errSubscriptOutOfRange);
-  return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) | (static_cast<unsigned char>(b[at + 1]) << 8));
-}
-
-// The text of one entry: flag 1 is UTF-16 taken as the entry's length minus
-// its 4-byte header; anything else is 8-bit text in the system code page up
-// to its terminating zero.
-QString EntryText(const QByteArray& table, qsizetype pos, std::uint16_t length, std::uint16_t flags) {
-  if (pos + length > table.size()) vb::Raise(vb::errSubscriptOutOfRange);
-  const QByteArray body = table.mid(pos + 4, length - 4);
-  if (flags == 1) {
-    QString text;
-    text.reserve(body.size() / 2);
-    for (qsizetype i = 0; i + 1 < body.size(); i += 2) text.append(QChar(ReadU16(body, i)));
-    return text;
-  }
-  const qsizetype nul = body.indexOf('\0');
-  return win::FromAnsi(nul < 0 ? body : body.left(nul));
-}
-
-// Walks the blocks of a message table for `code`; the first block that
-// yields the entry answers. Nothing when no block holds an entry for it.
-// Entries are stepped one id at a time by their length. An entry of length 0
-// does not move the walk, so every later id of its block reads the same empty
-// entry: the block has nothing more to give and the walk goes to the next.
-std::optional<QString> FindEntry(const QByteArray& table, std::uint32_t code, std::uint32_t blocks) {
-  for (std::uint32_t b = 0; b < blocks; ++b) {
-    const qsizetype at = 4 + static_cast<qsizetype>(b) * 12;
-    const std::uint32_t low = ReadU32(table, at);
-    const std::uint32_t high = ReadU32(table, at + 4);
-    if (code < low || code > high) continue;
-    qsizetype pos = ReadU32(table, at + 8);
-    for (std::uint32_t id = low;; ++id) {
-      const std::uint16_t length = ReadU16(table, pos);
-      const std::uint16_t flags = ReadU16(table, pos + 2);
-      if (length == 0) break;
-      if (id == code) {
-        if (length < 4) vb::Raise(vb::errSubscriptOutOfRange);
-        return EntryText(table, pos, length, flags);
-      }
-      pos += length;
-    }
-  }
-  return std::nullopt;
 }
 
 }  // namespace
@@ -168,14 +110,13 @@ QString FormatMessageFromModule(const QString& moduleName, Long code) {
   const auto id = static_cast<std::uint32_t>(code);
   return vb::OnErrorGoTo(
       [&]() -> QString {
-        const std::uint32_t blocks = module->messageTable ? ReadU32(*module->messageTable, 0) : 0;
-        if (blocks == 0) {
+        if (!module->messageTable || win::MessageTableBlockCount(*module->messageTable) == 0) {
           // No table, or a table without blocks: the legacy reader went to
           // its error exit with nothing in Err.
           WriteTrace(QStringLiteral("Error in FormatMessageFromModule "));
           return {};
         }
-        const auto text = FindEntry(*module->messageTable, id, blocks);
+        const auto text = win::FindMessageTableEntry(*module->messageTable, id);
         return text ? TrimNULL(*text) : QString();
       },
       [](const vb::ErrorInfo& err) -> QString {

@@ -1,6 +1,7 @@
 #include "platform/msgtable/MessageTable.h"
 
 #include "platform/codepage/CodePage.h"
+#include "platform/errors/RuntimeError.h"
 #include "platform/paths/WinPath.h"
 
 #include <QDir>
@@ -32,13 +33,17 @@ QString DataFileName(const QString& moduleName) {
   return name.toLower() + QStringLiteral(".msgtable");
 }
 
+// Little-endian reads; a read outside the bytes raises 9, as a bad index
+// did in the legacy reader, instead of reading stray memory.
 std::uint32_t U32(const QByteArray& b, qsizetype at) {
+  if (at < 0 || at + 4 > b.size()) vb::Raise(vb::errSubscriptOutOfRange);
   std::uint32_t v = 0;
   for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(b[at + i]);
   return v;
 }
 
 std::uint16_t U16(const QByteArray& b, qsizetype at) {
+  if (at < 0 || at + 2 > b.size()) vb::Raise(vb::errSubscriptOutOfRange);
   return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) | (static_cast<unsigned char>(b[at + 1]) << 8));
 }
 
@@ -88,11 +93,14 @@ std::optional<MessageModule> LoadMessageModule(const QString& moduleName) {
   return std::nullopt;
 }
 
-std::optional<QString> MessageTableText(const QByteArray& table, std::uint32_t id) {
-  const qsizetype size = table.size();
-  if (size < 4) return std::nullopt;
+std::uint32_t MessageTableBlockCount(const QByteArray& table) {
   const std::uint32_t blocks = U32(table, 0);
-  if (blocks > static_cast<std::uint64_t>(size - 4) / 12) return std::nullopt;
+  if (blocks > static_cast<std::uint64_t>(table.size() - 4) / 12) vb::Raise(vb::errSubscriptOutOfRange);
+  return blocks;
+}
+
+std::optional<QString> FindMessageTableEntry(const QByteArray& table, std::uint32_t id) {
+  const std::uint32_t blocks = MessageTableBlockCount(table);
   for (std::uint32_t b = 0; b < blocks; ++b) {
     const qsizetype at = 4 + static_cast<qsizetype>(b) * 12;
     const std::uint32_t low = U32(table, at);
@@ -100,14 +108,17 @@ std::optional<QString> MessageTableText(const QByteArray& table, std::uint32_t i
     if (id < low || id > high) continue;
     qsizetype pos = U32(table, at + 8);
     for (std::uint32_t current = low;; ++current) {
-      if (pos < 0 || pos + 4 > size) return std::nullopt;
       const std::uint16_t length = U16(table, pos);
       const std::uint16_t flags = U16(table, pos + 2);
-      if (length < 4 || pos + length > size) return std::nullopt;
+      // An entry of length 0 cannot move the walk: every later id of the
+      // block would read the same empty entry, so the block has nothing to
+      // give and the next one is tried.
+      if (length == 0) break;
+      if (length < 4 || pos + length > table.size()) vb::Raise(vb::errSubscriptOutOfRange);
       if (current == id) {
         const QByteArray body = table.mid(pos + 4, length - 4);
         QString text;
-        if (flags & 1) {
+        if (flags == 1) {
           for (qsizetype i = 0; i + 1 < body.size(); i += 2) {
             const QChar c(U16(body, i));
             if (c.isNull()) break;
@@ -123,6 +134,14 @@ std::optional<QString> MessageTableText(const QByteArray& table, std::uint32_t i
     }
   }
   return std::nullopt;
+}
+
+std::optional<QString> MessageTableText(const QByteArray& table, std::uint32_t id) {
+  try {
+    return FindMessageTableEntry(table, id);
+  } catch (const vb::RuntimeError&) {
+    return std::nullopt;
+  }
 }
 
 QString FormatMessage(const QString& moduleName, std::uint32_t id) {

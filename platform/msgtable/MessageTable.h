@@ -55,11 +55,22 @@ class ScopedMessageTableFolders {
   std::optional<QStringList> saved_;
 };
 
-// The text of message `id` in the raw table bytes, as FormatMessage takes
-// it: the UTF-16 or 8-bit text up to its NUL, line end kept. Nothing when
-// the table has no entry for the id. A table whose counts or offsets point
-// outside its bytes, or whose entries cannot be walked (a length below the
-// entry header), yields nothing rather than reading past its end.
+// The raw table bytes: a 32-bit block count, then per block its lowest id,
+// highest id and the offset of its first entry; each entry a 16-bit length
+// (header included), a 16-bit flag word (1: UTF-16 text, otherwise 8-bit
+// text in the system code page) and the text.
+//
+// The block count of a table; raises 9 when the table is too short for it.
+[[nodiscard]] std::uint32_t MessageTableBlockCount(const QByteArray& table);
+
+// The text of message `id`: the UTF-16 or 8-bit text up to its NUL, line
+// end kept. The first block whose id range holds `id` and yields its entry
+// answers; a block whose walk meets an entry of length 0 gives nothing.
+// Nothing when no block has an entry for the id. Raises 9 when a count,
+// offset or length points outside the table, rather than reading past it.
+[[nodiscard]] std::optional<QString> FindMessageTableEntry(const QByteArray& table, std::uint32_t id);
+
+// The same, answering nothing for a damaged table.
 [[nodiscard]] std::optional<QString> MessageTableText(const QByteArray& table, std::uint32_t id);
 
 // FormatMessage from a module: the text of `id` in the message table of
