@@ -137,6 +137,17 @@ struct RegistryStore::Impl {
     return kSuccess;
   }
 
+  // Resolves an open key for reading: its hive brought up to date with its
+  // file, and the key still there (a key deleted behind the handle: 1018).
+  LONG ResolveCurrent(HKEY key, OpenKeyState* out, HiveState** hive) {
+    if (const LONG rc = Resolve(key, out); rc != kSuccess) return rc;
+    HiveState& h = hives.at(out->root);
+    if (const LONG rc = Refresh(h); rc != kSuccess) return rc;
+    if (!Exists(h.hive, out->root, out->path)) return kKeyDeleted;
+    *hive = &h;
+    return kSuccess;
+  }
+
   HKEY NewHandle(const OpenKeyState& state) {
     const HKEY h = gNextHandle.fetch_add(4);
     handles[h] = state;
@@ -264,9 +275,9 @@ LONG RegistryStore::OpenKey(HKEY key, const QString& subKey, REGSAM sam, HKEY* r
   if (const LONG rc = d_->Resolve(key, &base); rc != kSuccess) return rc;
   const auto sub = CleanSubKey(subKey);
   if (!sub) return kBadPathname;
-  HiveState& h = d_->hives.at(base.root);
-  if (const LONG rc = d_->Refresh(h); rc != kSuccess) return rc;
-  if (!d_->Exists(h.hive, base.root, base.path)) return kKeyDeleted;
+  HiveState* hive = nullptr;
+  if (const LONG rc = d_->ResolveCurrent(key, &base, &hive); rc != kSuccess) return rc;
+  HiveState& h = *hive;
   const QString path = Join(base.path, *sub);
   if (!d_->Exists(h.hive, base.root, path)) return kFileNotFound;
   *result = d_->NewHandle({base.root, path, sam});
@@ -280,9 +291,9 @@ LONG RegistryStore::CreateKey(HKEY key, const QString& subKey, REGSAM sam, HKEY*
   if (const LONG rc = d_->Resolve(key, &base); rc != kSuccess) return rc;
   const auto sub = CleanSubKey(subKey);
   if (!sub) return kBadPathname;
-  HiveState& h = d_->hives.at(base.root);
-  if (const LONG rc = d_->Refresh(h); rc != kSuccess) return rc;
-  if (!d_->Exists(h.hive, base.root, base.path)) return kKeyDeleted;
+  HiveState* hive = nullptr;
+  if (const LONG rc = d_->ResolveCurrent(key, &base, &hive); rc != kSuccess) return rc;
+  HiveState& h = *hive;
   const QString path = Join(base.path, *sub);
 
   bool created = false;
@@ -306,9 +317,9 @@ LONG RegistryStore::QueryValue(HKEY key, const QString& valueName, DWORD* type, 
   OpenKeyState k;
   if (const LONG rc = d_->Resolve(key, &k); rc != kSuccess) return rc;
   if (!(k.sam & KEY_QUERY_VALUE)) return kAccessDenied;
-  HiveState& h = d_->hives.at(k.root);
-  if (const LONG rc = d_->Refresh(h); rc != kSuccess) return rc;
-  if (!d_->Exists(h.hive, k.root, k.path)) return kKeyDeleted;
+  HiveState* hive = nullptr;
+  if (const LONG rc = d_->ResolveCurrent(key, &k, &hive); rc != kSuccess) return rc;
+  HiveState& h = *hive;
 
   const QString name = CString(valueName);
   std::optional<RegistryValue> value;
