@@ -1,9 +1,9 @@
 #include "platform/registry/RegistrySeeds.h"
 
 #include "platform/paths/WinPath.h"
+#include "platform/system/SpecialFolders.h"
 
 #include <QFile>
-#include <QStandardPaths>
 #include <QStringList>
 #include <QSysInfo>
 #include <QUrl>
@@ -64,19 +64,18 @@ std::optional<QString> HostProxy() {
 std::vector<RegistryValue> ShellFolders() {
   struct Folder {
     const char* name;
-    QStandardPaths::StandardLocation location;
+    SpecialFolder folder;
   };
   const std::array<Folder, 5> folders = {{
-      {"Desktop", QStandardPaths::DesktopLocation},
-      {"Personal", QStandardPaths::DocumentsLocation},
-      {"My Music", QStandardPaths::MusicLocation},
-      {"My Pictures", QStandardPaths::PicturesLocation},
-      {"My Video", QStandardPaths::MoviesLocation},
+      {"Desktop", SpecialFolder::Desktop},
+      {"Personal", SpecialFolder::Documents},
+      {"My Music", SpecialFolder::Music},
+      {"My Pictures", SpecialFolder::Pictures},
+      {"My Video", SpecialFolder::Videos},
   }};
   std::vector<RegistryValue> out;
   for (const Folder& f : folders) {
-    const QString host = QStandardPaths::writableLocation(f.location);
-    const QString windows = host.isEmpty() ? QString() : ToWindowsPath(host);
+    const QString windows = SpecialFolderPath(f.folder);
     if (!windows.isEmpty()) out.push_back(Text(QString::fromLatin1(f.name), windows));
   }
   return out;

@@ -1,6 +1,7 @@
 #include "platform/text/Conversion.h"
 
 #include "platform/errors/RuntimeError.h"
+#include "platform/text/TestLocales.h"
 #include "platform/text/UserLocale.h"
 
 #include <gtest/gtest.h>
@@ -18,15 +19,7 @@ long ErrorOf(const std::function<void()>& f) {
   return 0;
 }
 
-vb::UserLocale German() {
-  vb::UserLocale de = vb::UserLocale::EnglishUS();
-  de.decimalSeparator = QStringLiteral(",");
-  de.thousandSeparator = QStringLiteral(".");
-  de.dateSeparator = QStringLiteral(".");
-  de.shortDatePattern = QStringLiteral("dd.MM.yyyy");
-  de.longTimePattern = QStringLiteral("HH:mm:ss");
-  return de;
-}
+using vb::test::German;
 
 class Conversion : public ::testing::Test {
  protected:

@@ -1,21 +1,14 @@
 #include "platform/text/Format.h"
 
 #include "platform/errors/RuntimeError.h"
+#include "platform/text/TestLocales.h"
 #include "platform/text/UserLocale.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-vb::UserLocale German() {
-  vb::UserLocale de = vb::UserLocale::EnglishUS();
-  de.decimalSeparator = QStringLiteral(",");
-  de.thousandSeparator = QStringLiteral(".");
-  de.dateSeparator = QStringLiteral(".");
-  de.shortDatePattern = QStringLiteral("dd.MM.yyyy");
-  de.longTimePattern = QStringLiteral("HH:mm:ss");
-  return de;
-}
+using vb::test::German;
 
 class Format : public ::testing::Test {
  protected:
