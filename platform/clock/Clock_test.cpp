@@ -1,5 +1,7 @@
 #include "platform/clock/Clock.h"
 
+#include "platform/errors/ErrorTesting.h"
+
 #include "platform/clock/DateTime.h"
 #include "platform/clock/FakeClock.h"
 #include "platform/errors/RuntimeError.h"
@@ -7,18 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <functional>
 
 namespace {
 
-long ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const vb::RuntimeError& e) {
-    return e.Number();
-  }
-  return 0;
-}
+using vb::test::ErrorOf;
 
 QDateTime At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0) {
   return QDateTime(QDate(y, mo, d), QTime(h, mi, s, ms));

@@ -10,21 +10,13 @@
 #include <QTemporaryDir>
 #include <optional>
 
+#include "platform/errors/ErrorTesting.h"
 #include "platform/errors/RuntimeError.h"
 #include "platform/paths/WinPath.h"
 
 namespace files_test {
 
-// The legacy error number `f` raises, 0 when it raises none.
-template <typename F>
-long ErrorOf(F&& f) {
-  try {
-    f();
-  } catch (const vb::RuntimeError& e) {
-    return e.Number();
-  }
-  return 0;
-}
+using vb::test::ErrorOf;
 
 class FilesTest : public ::testing::Test {
  protected:

@@ -1,6 +1,7 @@
 #include "platform/ini/PrivateProfile.h"
 
 #include "platform/codepage/CodePage.h"
+#include "platform/files/FolderLock.h"
 #include "platform/paths/WinPath.h"
 
 #include <QByteArray>
@@ -295,25 +296,6 @@ QStringList SectionEntries(const QString& data) {
 // ---------------------------------------------------------------------------
 // File access.
 
-// An exclusive lock on the file's folder for one read-modify-write: the file
-// itself is replaced by a rename, so a lock on it would not outlive the write.
-class FolderLock {
- public:
-  explicit FolderLock(const QString& folder)
-      : fd_(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
-    if (fd_ < 0) return;
-    while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
-    }
-  }
-  ~FolderLock() {
-    if (fd_ >= 0) ::close(fd_);  // releases the lock
-  }
-  FolderLock(const FolderLock&) = delete;
-  FolderLock& operator=(const FolderLock&) = delete;
-
- private:
-  int fd_;
-};
 
 std::mutex& WriteMutex() {
   static std::mutex m;

@@ -1,5 +1,7 @@
 #include "platform/process/Process.h"
 
+#include "platform/errors/ErrorTesting.h"
+
 #include "platform/errors/RuntimeError.h"
 #include "platform/paths/WinPath.h"
 
@@ -81,14 +83,7 @@ std::optional<std::uint32_t> PollExitCode(int pid) {
   return code;
 }
 
-long ErrorOf(const std::function<void()>& step) {
-  try {
-    step();
-  } catch (const vb::RuntimeError& e) {
-    return e.Number();
-  }
-  return 0;
-}
+using vb::test::ErrorOf;
 
 class ProcessTest : public ::testing::Test {
  protected:

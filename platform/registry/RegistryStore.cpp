@@ -3,6 +3,7 @@
 #include "platform/paths/WinPath.h"
 #include "platform/registry/RegistryHive.h"
 #include "platform/registry/RegistrySeeds.h"
+#include "platform/files/FolderLock.h"
 
 #include <QDir>
 #include <QFile>
@@ -83,25 +84,6 @@ FileStamp Stamp(const QString& file) {
           static_cast<qint64>(st.st_size)};
 }
 
-// An exclusive lock on the hive's folder for one read-modify-write (the file
-// itself is replaced by each write, so a lock on it would not hold).
-class FolderLock {
- public:
-  explicit FolderLock(const QString& folder)
-      : fd_(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
-    if (fd_ < 0) return;
-    while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
-    }
-  }
-  ~FolderLock() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FolderLock(const FolderLock&) = delete;
-  FolderLock& operator=(const FolderLock&) = delete;
-
- private:
-  int fd_;
-};
 
 struct HiveState {
   QString name;  // "HKEY_CURRENT_USER"

@@ -1,23 +1,17 @@
 #include "platform/text/Conversion.h"
 
+#include "platform/errors/ErrorTesting.h"
+
 #include "platform/errors/RuntimeError.h"
 #include "platform/text/TestLocales.h"
 #include "platform/text/UserLocale.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
 
 namespace {
 
-long ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const vb::RuntimeError& e) {
-    return e.Number();
-  }
-  return 0;
-}
+using vb::test::ErrorOf;
 
 using vb::test::German;
 

@@ -1,21 +1,15 @@
 #include "platform/text/Strings.h"
 
+#include "platform/errors/ErrorTesting.h"
+
 #include "platform/errors/RuntimeError.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
 
 namespace {
 
-long ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const vb::RuntimeError& e) {
-    return e.Number();
-  }
-  return 0;
-}
+using vb::test::ErrorOf;
 
 TEST(Strings, TrimRemovesOnlyBlanks) {
   EXPECT_EQ(vb::Trim(QStringLiteral("  a b  ")), "a b");

@@ -1,21 +1,15 @@
 #include "platform/values/Collection.h"
 
+#include "platform/errors/ErrorTesting.h"
+
 #include "platform/errors/RuntimeError.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
 
 namespace {
 
-long ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const vb::RuntimeError& e) {
-    return e.Number();
-  }
-  return 0;
-}
+using vb::test::ErrorOf;
 
 QStringList Texts(const vb::Collection& c) {
   QStringList out;

@@ -1,5 +1,7 @@
 #include "platform/values/Variant.h"
 
+#include "platform/errors/ErrorTesting.h"
+
 #include "platform/errors/RuntimeError.h"
 #include "platform/text/UserLocale.h"
 #include "platform/values/Collection.h"
@@ -10,14 +12,7 @@
 
 namespace {
 
-long ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const vb::RuntimeError& e) {
-    return e.Number();
-  }
-  return 0;
-}
+using vb::test::ErrorOf;
 
 class VariantTest : public ::testing::Test {
  protected:
