@@ -1,13 +1,8 @@
 #include "ZQwinSrv/foundation/EngineMessages.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
+#include "ZQwinSrv/foundation/EngineTestFixture.h"
 
 #include <climits>
-#include <optional>
 
 #include "platform/msgtable/MessageTable.h"
 #include "platform/msgtable/MessageTableWriter.h"
@@ -16,47 +11,20 @@
 namespace OrvaneSrv {
 namespace {
 
-// The engine prepared in mode 1 with its application folder on a temporary
-// drive C:, so trace lines land in C:\Prog\OrvaneMac\TraceFile.txt.
-class EngineMessagesTest : public ::testing::Test {
+// The engine fixture with a folder of its own for the message tables a test
+// ships.
+class EngineMessagesTest : public EngineTest {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(tmp_.isValid());
-    ASSERT_TRUE(QDir().mkpath(tmp_.path() + "/Prog"));
+    EngineTest::SetUp();
     ASSERT_TRUE(QDir().mkpath(tmp_.path() + "/tables"));
-    win::DriveTable table;
-    table.Map(u'C', tmp_.path());
-    drives_.emplace(table);
-    ResetEngineForTesting();
-    Engine().gsAppPath = "C:\\Prog\\";
-    Engine().gsAppWord = "OrvaneMac";
-    Engine().giMode = 1;
-  }
-  void TearDown() override {
-    ResetEngineForTesting();
-    drives_.reset();
-  }
-
-  QStringList TraceLines() const {
-    QFile f(tmp_.path() + "/Prog/OrvaneMac/TraceFile.txt");
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    const QByteArray bytes = f.readAll().mid(2);  // byte-order mark
-    QString text = QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData()), bytes.size() / 2);
-    QStringList lines = text.split(QStringLiteral("\r\n"));
-    lines.removeLast();
-    return lines;
   }
 
   // Ships `bytes` as the message table of "<name>.dll" in the searched folder.
   void ShipTable(const QString& name, const QByteArray& bytes) {
-    QFile f(tmp_.path() + "/tables/" + name + ".dll.msgtable");
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
+    WriteBytes("tables/" + name + ".dll.msgtable", bytes);
   }
   QStringList TableFolders() const { return {tmp_.path() + "/tables"}; }
-
-  QTemporaryDir tmp_;
-  std::optional<win::ScopedDriveTable> drives_;
 };
 
 TEST(GetMessageText, EngineTextsAndSharedCodes) {

@@ -1,9 +1,9 @@
 #include "platform/registry/RegistryStore.h"
 
+#include "platform/files/FolderLock.h"
 #include "platform/paths/WinPath.h"
 #include "platform/registry/RegistryHive.h"
 #include "platform/registry/RegistrySeeds.h"
-#include "platform/files/FolderLock.h"
 
 #include <QDir>
 #include <QFile>
