@@ -409,6 +409,31 @@ constexpr DWORD kSettableSecurityFlags = SECURITY_FLAG_IGNORE_REVOCATION | SECUR
                                          SECURITY_FLAG_IGNORE_WRONG_USAGE | SECURITY_FLAG_IGNORE_CERT_CN_INVALID |
                                          SECURITY_FLAG_IGNORE_CERT_DATE_INVALID;
 
+// The handle field a plain numeric option reads and writes; null for the
+// options with rules of their own.
+DWORD* NumberField(Handle& h, DWORD option) {
+  switch (option) {
+    case INTERNET_OPTION_CONNECT_TIMEOUT: return &h.connectTimeout;
+    case INTERNET_OPTION_CONNECT_RETRIES: return &h.connectRetries;
+    case INTERNET_OPTION_SEND_TIMEOUT:
+    case INTERNET_OPTION_DATA_SEND_TIMEOUT: return &h.sendTimeout;
+    case INTERNET_OPTION_RECEIVE_TIMEOUT:
+    case INTERNET_OPTION_DATA_RECEIVE_TIMEOUT: return &h.receiveTimeout;
+    default: return nullptr;
+  }
+}
+
+// The handle field a settable text option reads and writes; null otherwise.
+QString* TextField(Handle& h, DWORD option) {
+  switch (option) {
+    case INTERNET_OPTION_USERNAME: return &h.user;
+    case INTERNET_OPTION_PASSWORD: return &h.password;
+    case INTERNET_OPTION_PROXY_USERNAME: return &h.proxyUser;
+    case INTERNET_OPTION_PROXY_PASSWORD: return &h.proxyPassword;
+    default: return nullptr;
+  }
+}
+
 }  // namespace
 
 HINTERNET InternetOpen(const QString& agent, DWORD accessType, const QString& proxy, const QString& proxyBypass,
@@ -666,34 +691,22 @@ bool InternetSetOption(HINTERNET handle, DWORD option, DWORD value) {
   const auto h = Lookup(handle, {Kind::Session, Kind::Connection, Kind::Request});
   if (!h) return false;
   std::lock_guard lock(h->session->Lock());
-  switch (option) {
-    case INTERNET_OPTION_CONNECT_TIMEOUT:
-      h->connectTimeout = value;
-      return true;
-    case INTERNET_OPTION_CONNECT_RETRIES:
-      h->connectRetries = value;
-      return true;
-    case INTERNET_OPTION_SEND_TIMEOUT:
-    case INTERNET_OPTION_DATA_SEND_TIMEOUT:
-      h->sendTimeout = value;
-      return true;
-    case INTERNET_OPTION_RECEIVE_TIMEOUT:
-    case INTERNET_OPTION_DATA_RECEIVE_TIMEOUT:
-      h->receiveTimeout = value;
-      return true;
-    case INTERNET_OPTION_SECURITY_FLAGS:
-      if (h->kind != Kind::Request) {
-        Fail(ERROR_INTERNET_INCORRECT_HANDLE_TYPE);
-        return false;
-      }
-      // Bits other than the ignore flags (the legacy callers pass strength and
-      // request-flag bits along) have no effect.
-      h->securityFlags = value & kSettableSecurityFlags;
-      return true;
-    default:
-      Fail(ERROR_INTERNET_OPTION_NOT_SETTABLE);
-      return false;
+  if (DWORD* field = NumberField(*h, option)) {
+    *field = value;
+    return true;
   }
+  if (option != INTERNET_OPTION_SECURITY_FLAGS) {
+    Fail(ERROR_INTERNET_OPTION_NOT_SETTABLE);
+    return false;
+  }
+  if (h->kind != Kind::Request) {
+    Fail(ERROR_INTERNET_INCORRECT_HANDLE_TYPE);
+    return false;
+  }
+  // Bits other than the ignore flags (the legacy callers pass strength and
+  // request-flag bits along) have no effect.
+  h->securityFlags = value & kSettableSecurityFlags;
+  return true;
 }
 
 bool InternetSetOption(HINTERNET handle, DWORD option, const QString& value) {
@@ -701,23 +714,13 @@ bool InternetSetOption(HINTERNET handle, DWORD option, const QString& value) {
   const auto h = Lookup(handle, {Kind::Session, Kind::Connection, Kind::Request});
   if (!h) return false;
   std::lock_guard lock(h->session->Lock());
-  switch (option) {
-    case INTERNET_OPTION_PROXY_USERNAME:
-      h->proxyUser = value;
-      return true;
-    case INTERNET_OPTION_PROXY_PASSWORD:
-      h->proxyPassword = value;
-      return true;
-    case INTERNET_OPTION_USERNAME:
-      h->user = value;
-      return true;
-    case INTERNET_OPTION_PASSWORD:
-      h->password = value;
-      return true;
-    default:
-      Fail(ERROR_INTERNET_OPTION_NOT_SETTABLE);
-      return false;
+  QString* field = TextField(*h, option);
+  if (!field) {
+    Fail(ERROR_INTERNET_OPTION_NOT_SETTABLE);
+    return false;
   }
+  *field = value;
+  return true;
 }
 
 bool InternetQueryOption(HINTERNET handle, DWORD option, DWORD& value) {
@@ -725,21 +728,11 @@ bool InternetQueryOption(HINTERNET handle, DWORD option, DWORD& value) {
   const auto h = Lookup(handle, {Kind::Session, Kind::Connection, Kind::Request});
   if (!h) return false;
   std::lock_guard lock(h->session->Lock());
+  if (const DWORD* field = NumberField(*h, option)) {
+    value = *field;
+    return true;
+  }
   switch (option) {
-    case INTERNET_OPTION_CONNECT_TIMEOUT:
-      value = h->connectTimeout;
-      return true;
-    case INTERNET_OPTION_CONNECT_RETRIES:
-      value = h->connectRetries;
-      return true;
-    case INTERNET_OPTION_SEND_TIMEOUT:
-    case INTERNET_OPTION_DATA_SEND_TIMEOUT:
-      value = h->sendTimeout;
-      return true;
-    case INTERNET_OPTION_RECEIVE_TIMEOUT:
-    case INTERNET_OPTION_DATA_RECEIVE_TIMEOUT:
-      value = h->receiveTimeout;
-      return true;
     case INTERNET_OPTION_HANDLE_TYPE:
       value = h->kind == Kind::Session      ? INTERNET_HANDLE_TYPE_INTERNET
               : h->kind == Kind::Connection ? INTERNET_HANDLE_TYPE_CONNECT_HTTP
@@ -768,21 +761,13 @@ bool InternetQueryOption(HINTERNET handle, DWORD option, QString& value) {
   const auto h = Lookup(handle, {Kind::Session, Kind::Connection, Kind::Request});
   if (!h) return false;
   std::lock_guard lock(h->session->Lock());
+  if (const QString* field = TextField(*h, option)) {
+    value = *field;
+    return true;
+  }
   switch (option) {
-    case INTERNET_OPTION_USERNAME:
-      value = h->user;
-      return true;
-    case INTERNET_OPTION_PASSWORD:
-      value = h->password;
-      return true;
     case INTERNET_OPTION_USER_AGENT:
       value = h->agent;
-      return true;
-    case INTERNET_OPTION_PROXY_USERNAME:
-      value = h->proxyUser;
-      return true;
-    case INTERNET_OPTION_PROXY_PASSWORD:
-      value = h->proxyPassword;
       return true;
     case INTERNET_OPTION_URL:
       if (h->kind != Kind::Request) {
