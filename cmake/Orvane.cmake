@@ -3,8 +3,12 @@
 #   orvane_platform_module(<name> SOURCES ... [DEPS ...])
 #       a static library platform_<name>; includes are written from the
 #       repository root ("platform/<name>/Header.h").
-#   orvane_add_test(<name> SOURCES ... [LIBS ...] [LABELS ...] [ENVIRONMENT ...])
-#       a GoogleTest executable whose tests are discovered into CTest.
+#   orvane_add_test(<name> SOURCES ... [LIBS ...] [LABELS ...] [ENVIRONMENT ...]
+#                   [RESOURCE_LOCK <name>])
+#       a GoogleTest executable whose tests are discovered into CTest. Tests
+#       that start, find and end processes by the outside programs' names
+#       take the lock "outside-programs", so that parallel tests never end
+#       each other's children.
 
 #       Its objects also go into the shared library OrvanePlatform.
 function(orvane_platform_module name)
@@ -20,7 +24,7 @@ function(orvane_platform_module name)
 endfunction()
 
 function(orvane_add_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS;ENVIRONMENT" ${ARGN})
+  cmake_parse_arguments(ARG "" "RESOURCE_LOCK" "SOURCES;LIBS;LABELS;ENVIRONMENT" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
@@ -28,9 +32,14 @@ function(orvane_add_test name)
   if(NOT labels)
     set(labels unit)
   endif()
+  set(lock)
+  if(ARG_RESOURCE_LOCK)
+    set(lock RESOURCE_LOCK ${ARG_RESOURCE_LOCK})
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60
     PROPERTIES
       LABELS "${labels}"
+      ${lock}
       ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${ARG_ENVIRONMENT}")
 endfunction()

@@ -2,6 +2,8 @@
 // The system error codes that the stand-ins of the Windows API answer, in
 // one place so that every module uses the same names and values.
 
+#include <QString>
+
 #include <cstdint>
 
 namespace win {
@@ -31,5 +33,9 @@ inline constexpr long ERROR_NO_MORE_ITEMS = 259;
 inline constexpr long STILL_ACTIVE = 259;  // the exit code of a process that still runs
 inline constexpr long ERROR_MR_MID_NOT_FOUND = 317;
 inline constexpr long ERROR_NOT_FOUND = 1168;
+
+// The system's text of an error code, as FormatMessage gives it for the
+// codes the stand-ins answer; "System error <code>." for the others.
+[[nodiscard]] QString SystemErrorText(long code);
 
 }  // namespace win

@@ -78,7 +78,9 @@ class ScopedDriveTable {
 // its "\" ("C:\"), no trailing "\" otherwise. An empty path stays empty.
 [[nodiscard]] QString FullPath(const QString& path);
 
-// True when `path` names a drive root ("C:\", "C:", "\" on the current drive).
+// True when `path` names a drive root: "C:\", or "\" on the current drive. A
+// bare "C:" names the current folder of drive C:, a root only while that
+// folder is.
 [[nodiscard]] bool IsDriveRoot(const QString& path);
 
 // The drive letter of a full path (upper case), or a null QChar.
