@@ -30,12 +30,12 @@ win::ClassInfo Class(const char* clsid, const char* name) {
 
 std::vector<win::ClassInfo> EngineClasses() {
   return {
-      Class<clsController>("{6E1F3A52-94C4-4B8E-9D61-3C2B7A5E0F10}", "clsController"),
-      Class<WebDavControl>("{6E1F3A52-94C4-4B8E-9D61-3C2B7A5E0F11}", "WebDavControl"),
-      Class<clsWebdavController>("{6E1F3A52-94C4-4B8E-9D61-3C2B7A5E0F12}", "clsWebdavController"),
+      Class<clsController>("{F6A1E45B-C853-4269-8B49-2CA05A2EC907}", "clsController"),
+      Class<WebDavControl>("{019641F5-5A29-463C-97E5-16250C674860}", "WebDavControl"),
+      Class<clsWebdavController>("{649F5963-B848-463A-A90F-32B399515125}", "clsWebdavController"),
       Class<Options>("{6E1F3A52-94C4-4B8E-9D61-3C2B7A5E0F13}", "Options"),
       Class<clsProgressDisplay>("{6E1F3A52-94C4-4B8E-9D61-3C2B7A5E0F14}", "clsProgressDisplay"),
-      Class<HttpFunctions>("{6E1F3A52-94C4-4B8E-9D61-3C2B7A5E0F15}", "HttpFunctions"),
+      Class<HttpFunctions>("{B2EC925C-AE81-4ADD-9113-04C95A1B7D43}", "HttpFunctions"),
       Class<Transfer>("{6E1F3A52-94C4-4B8E-9D61-3C2B7A5E0F16}", "Transfer"),
       Class<cBase64>("{6E1F3A52-94C4-4B8E-9D61-3C2B7A5E0F17}", "cBase64"),
       Class<Util>("{6E1F3A52-94C4-4B8E-9D61-3C2B7A5E0F18}", "Util"),

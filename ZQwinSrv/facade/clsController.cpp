@@ -3,12 +3,13 @@
 #include "ZQwinSrv/foundation/EngineMessages.h"
 #include "ZQwinSrv/foundation/Options.h"
 #include "ZQwinSrv/foundation/Transfer.h"
+#include "ZQwinSrv/foundation/TunnelConfig.h"
 #include "platform/errors/RuntimeError.h"
 #include "platform/text/Strings.h"
 
 namespace OrvaneSrv {
 
-void clsController::InitEngine(const QString& sAppPath, Integer iMode, const QString& /*GeoUsername*/,
+void clsController::InitEngine(const QString& sAppPath, Integer iMode, const QString& GeoUsername,
                                const QString& sAppType) {
   vb::OnErrorGoTo(
       [&] {
@@ -24,8 +25,17 @@ void clsController::InitEngine(const QString& sAppPath, Integer iMode, const QSt
         g.gsTunnelExe = (proxy ? QStringLiteral("orvane_ssl_prox_rst") : QStringLiteral("orvane_ssl_int_rst")) +
                         QStringLiteral("_100") + QStringLiteral(".exe");
         g.gsTunnelConf = QStringLiteral("SSLInteractive.conf");
-        // The server profile, the proxy settings and the internet session
-        // come with the server and tunnel work.
+        // The user's WebDAV server (the profile read looks it up when the
+        // profile lacks it); without one the server name stays as it was.
+        const QString user = vb::Trim(GeoUsername);
+        if (!user.isEmpty()) {
+          const QString webdav = gTransfer().Trf_ReadUserServerProfile(QStringLiteral("WEBDAVSERVER"), user);
+          if (!webdav.isEmpty()) setServername(webdav);
+        }
+        LoadProxySettings();
+        // Opening the WebDAV client's internet session (through the proxy
+        // when secure transport is on and a proxy is set) comes with the
+        // WebDAV work.
       },
       [&](const vb::ErrorInfo& e) {
         WriteTrace(vb::ErrorReasonLine(e.description, QStringLiteral("InitEngine"), vb::OwnerKind::ClassModule,

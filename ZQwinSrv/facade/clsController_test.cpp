@@ -1,6 +1,7 @@
 #include "ZQwinSrv/facade/clsController.h"
 
 #include "ZQwinSrv/foundation/EngineTestFixture.h"
+#include "ZQwinSrv/server/FakeScriptPoster.h"
 
 namespace OrvaneSrv {
 namespace {
@@ -33,6 +34,30 @@ TEST_F(ControllerTest, InitEngineReadsTransportAndProxyFromTheProfile) {
   clsController().InitEngine("C:\\Prog", 1, "", "OrvaneMac");
   EXPECT_FALSE(Engine().gbUseSSL);
   EXPECT_EQ(Engine().gsTunnelExe, "orvane_ssl_prox_rst_100.exe");
+}
+
+TEST_F(ControllerTest, InitEngineTakesTheUsersServerAndTheProxy) {
+  test::FakeScriptPoster poster;
+  WriteProfile("[Proxy]\r\nProxyName=proxy.example\r\nProxyPort=3128\r\nProxyUser=jo\r\n");
+  WriteBytes("Prog/OrvaneMac/mk/orvaneserver.ini",
+             "[Orvane]\r\nRSYNCSERVER=rsync1.example\r\nWEBDAVSERVER=dav1.example\r\n");
+  clsController c;
+  c.InitEngine("C:\\Prog", 1, " mk ", "OrvaneMac");
+  EXPECT_EQ(Engine().gsServerName, "dav1.example");
+  EXPECT_EQ(Engine().gsProxyName, "proxy.example");
+  EXPECT_EQ(Engine().gsProxyUser, "jo");
+  EXPECT_TRUE(poster.Posts().empty());
+
+  // A user without a server anywhere leaves the server name as it was.
+  c.InitEngine("C:\\Prog", 1, "nobody", "OrvaneMac");
+  EXPECT_EQ(poster.Posts().size(), 1u);
+  EXPECT_EQ(Engine().gsServerName, "dav1.example");
+
+  // No user: no lookup; secure transport off: no proxy.
+  WriteProfile("[Orvane]\r\nSSLKey=0\r\n[Proxy]\r\nProxyName=proxy.example\r\n");
+  c.InitEngine("C:\\Prog", 1, "", "OrvaneMac");
+  EXPECT_EQ(poster.Posts().size(), 1u);
+  EXPECT_EQ(Engine().gsProxyName, "");
 }
 
 TEST_F(ControllerTest, FlagsAndTheCallersOwnRestoreSet) {

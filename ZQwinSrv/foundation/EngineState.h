@@ -38,23 +38,27 @@ class clsRsyncController;
 using Integer = std::int16_t;  // the legacy 16-bit Integer
 using Long = std::int32_t;     // the legacy 32-bit Long
 
-// The progress values one restore route fills and the call-back bridge
-// reports to the restore program.
+// The progress of one restore route (gWebdavProgress, gRsyncProgress): the
+// WebDAV download fills every field, the rsync progress parser works in the
+// WebDAV record and copies it over, and the call-back bridge reports
+// sFileName, sBkStatus, dfileBuff, dFileSize, iFileProg, iTotalProg,
+// sTrfRate, engNumber and dTotalBuffer to the restore program. The other
+// fields serve the record's writers only. A reset is `record = {}`.
 struct ProgressRecord {
-  QString sFileName;
-  double dFileSize = 0;
-  double dTotalFileSize = 0;
-  double dFileBuffer = 0;
-  double dTotalBuffer = 0;
-  QString sTransferRate;
-  Integer iFileProgress = 0;
-  Integer iTotalProgress = 0;
-  float fStartTime = 0;
+  QString sFileName;       // item being transferred, or an activity text
+  Long sBkStatus = 0;      // status shown by the progress window (3 for a WebDAV restore)
+  double dfileBuff = 0;    // bytes of the current file done
+  double dFileSize = 0;    // size of the current file
+  double dTotalDone = 0;   // bytes done over the whole set
   QString sTimeElapsed;
   QString sTimeRemaining;
-  Integer iEngineNumber = 0;
-  Integer iPreCall = 0;
-  Long lStatus = 0;
+  Integer iFileProg = 0;   // percent of the current file, at most 100
+  Integer iTotalProg = 0;  // percent of the whole set, at most 100
+  QString sTotalDone;      // bytes done over the set, as decimal text
+  QString sTotalSize;      // total bytes of the set, as decimal text
+  QString sTrfRate;        // transfer-rate text
+  Integer engNumber = 0;   // 0 while preparing, 1 for a transfer
+  double dTotalBuffer = 0;  // bytes done over the set, as reported to the program
 };
 
 struct EngineState {
@@ -150,6 +154,7 @@ struct EngineState {
   QString gsWorkFolder;
   Long glTunnelPid = 0;
   QString gsLogTimeText;
+  bool gbQuotaFull = false;  // the last quota reading showed the account full
 
   // Class singletons, created by the first operation that needs one.
   std::shared_ptr<WebDavControl> gWebDavControl;

@@ -3,6 +3,7 @@
 #include "ZQwinSrv/foundation/Options.h"
 #include "ZQwinSrv/foundation/SideFiles.h"
 #include "platform/clock/Clock.h"
+#include "platform/errors/Win32Error.h"
 #include "platform/files/FileSystem.h"
 #include "platform/files/TextStream.h"
 #include "platform/ini/PrivateProfile.h"
@@ -27,17 +28,6 @@ QString UserSection(const QString& key) {
 QString UserProfilePath() { return AppFolder() + QStringLiteral("\\orvane.ini"); }
 QString DetailsPath() { return AppFolder() + QStringLiteral("\\OrvaneDetails.ini"); }
 
-// The text of the Win32 codes a profile call reports.
-QString Win32Description(win::DWORD code) {
-  switch (code) {
-    case 2: return QStringLiteral("The system cannot find the file specified.");
-    case 3: return QStringLiteral("The system cannot find the path specified.");
-    case 5: return QStringLiteral("Access is denied.");
-    case 87: return QStringLiteral("The parameter is incorrect.");
-    default: return QStringLiteral("System error.");
-  }
-}
-
 // A profile read as the legacy code made it: the key through the identity
 // Encrypt, a non-empty value through the identity Decrypt.
 QString ReadKey(const QString& file, const QString& section, const QString& key) {
@@ -52,7 +42,7 @@ QString ReadKey(const QString& file, const QString& section, const QString& key)
 void WriteKey(const QString& file, const QString& section, const QString& key, const QString& value) {
   if (!win::WritePrivateProfileString(section, key, value, file)) {
     const win::DWORD code = win::ProfileLastError();
-    vb::Raise(static_cast<long>(code), QStringLiteral("Transfer"), Win32Description(code));
+    vb::Raise(static_cast<long>(code), QStringLiteral("Transfer"), win::SystemErrorText(code));
   }
 }
 
@@ -176,7 +166,7 @@ QString Transfer::Trf_ReadProfile(const QString& sFilepath, const QString& sSect
         // (234) are ordinary answers; anything else is worth a trace.
         const win::DWORD code = win::ProfileLastError();
         if (code != 0 && code != 2 && code != 234) {
-          WriteTrace(Win32Description(code) + QStringLiteral("  ") + QString::number(code));
+          WriteTrace(win::SystemErrorText(code) + QStringLiteral("  ") + QString::number(code));
         }
         return read.value.left(read.length);
       },
