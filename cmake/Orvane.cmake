@@ -9,6 +9,10 @@
 #       that start, find and end processes by the outside programs' names
 #       take the lock "outside-programs", so that parallel tests never end
 #       each other's children.
+#   orvane_add_e2e_test(<name> SOURCES ... [LIBS ...] [TIMEOUT s] [RESOURCE_LOCK <name>])
+#       a GoogleTest executable run as one CTest entry inside its own private
+#       instance of the service double (testbed/run): label e2e, skipped
+#       (exit 77) only when the double cannot start.
 
 #       Its objects also go into the shared library OrvanePlatform.
 function(orvane_platform_module name)
@@ -42,4 +46,22 @@ function(orvane_add_test name)
       LABELS "${labels}"
       ${lock}
       ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${ARG_ENVIRONMENT}")
+endfunction()
+
+function(orvane_add_e2e_test name)
+  cmake_parse_arguments(ARG "" "TIMEOUT;RESOURCE_LOCK" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  set(timeout ${ARG_TIMEOUT})
+  if(NOT timeout)
+    set(timeout 600)
+  endif()
+  add_test(NAME ${name} COMMAND ${ORVANE_TESTBED_RUN} -- $<TARGET_FILE:${name}>)
+  set_tests_properties(${name} PROPERTIES
+    LABELS e2e SKIP_RETURN_CODE 77 TIMEOUT ${timeout}
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  if(ARG_RESOURCE_LOCK)
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK ${ARG_RESOURCE_LOCK})
+  endif()
 endfunction()
