@@ -267,12 +267,13 @@ class ServiceDoubleTest(unittest.TestCase):
             with self.subTest(method=method, path=path, headers=headers):
                 self.assertEqual(self.dav_call(method, path, headers=headers).status, status)
 
-    def raw_request(self, target, method="MKCOL"):
+    def raw_request(self, target, method="MKCOL", extra=b""):
+        """extra: header lines to add; None leaves out the Host header."""
         ctx = ssl.create_default_context(cafile=env("TESTBED_CA_FILE"))
         auth = base64.b64encode(("%s:%s" % (self.user, self.password)).encode()).decode()
-        request = (b"%s %s HTTP/1.1\r\nHost: %s\r\nAuthorization: Basic %s\r\nContent-Length: 0\r\n"
-                   b"Connection: close\r\n\r\n" % (method.encode(), target, env("TESTBED_WEBDAV_HOST").encode(),
-                                                     auth.encode()))
+        host = b"" if extra is None else b"Host: %s\r\n" % env("TESTBED_WEBDAV_HOST").encode()
+        request = (b"%s %s HTTP/1.1\r\n%sAuthorization: Basic %s\r\n%sContent-Length: 0\r\n"
+                   b"Connection: close\r\n\r\n" % (method.encode(), target, host, auth.encode(), extra or b""))
         with socket.create_connection(("127.0.0.1", int(env("TESTBED_HTTPS_PORT")))) as raw:
             with ctx.wrap_socket(raw, server_hostname=env("TESTBED_WEBDAV_HOST")) as s:
                 s.sendall(request)
@@ -289,6 +290,10 @@ class ServiceDoubleTest(unittest.TestCase):
                 self.assertTrue(reply.startswith("HTTP/1.1 400"), reply)
                 self.assertEqual(control("GET", "/log")[-1]["status"], 400)
         self.assertEqual(sorted(os.listdir(env("TESTBED_ACCOUNT_ROOT"))).count("Raw folder"), 0)
+        for name, extra in [("header line without a colon", b"Broken header line\r\n"), ("no Host", None)]:
+            with self.subTest(name):
+                reply = self.raw_request(base + b"Fine/", extra=extra)
+                self.assertTrue(reply.startswith("HTTP/1.1 400"), reply)
         reply = self.raw_request(base + b"Raw%20folder%20%C3%A9%20%232/")
         self.assertTrue(reply.startswith("HTTP/1.1 201"), reply)
         self.assertTrue(os.path.isdir(os.path.join(env("TESTBED_ACCOUNT_ROOT"), "Raw folder é #2")))

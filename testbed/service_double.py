@@ -734,11 +734,22 @@ class ServiceHandler(BaseHTTPRequestHandler):
         ok = super().parse_request()
         if ok and self.raw_target is None:
             self.raw_target = self.path
+        if ok:
+            # header lines without a colon, or an HTTP/1.1 request without Host
+            why = None
+            if self.headers.defects:
+                why = "malformed header line"
+            elif self.request_version == "HTTP/1.1" and self.headers.get("Host") is None:
+                why = "no Host header"
+            if why:
+                self._reject_request_line(self.raw_target.encode("iso-8859-1"), [], why)
+                return False
         return ok
 
-    def _reject_request_line(self, target, bad):
+    def _reject_request_line(self, target, bad, why=None):
         self.close_connection = True
-        body = b"Bad Request: the request target holds raw bytes.\n"
+        body = b"Bad Request: the request target holds raw bytes.\n" if why is None else \
+            ("Bad Request: %s.\n" % why).encode("ascii")
         self.send_response(400)
         self.send_header("Content-Type", "text/plain")
         self.send_header("Content-Length", str(len(body)))
@@ -752,7 +763,7 @@ class ServiceHandler(BaseHTTPRequestHandler):
             "path": decode_text(target.partition(b"?")[0]), "query": "", "headers": [], "body": "",
             "body_length": 0, "auth": None, "password_ok": None, "status": 400, "fault": None,
             "dropped": False, "unexpected": False,
-            "note": "raw byte(s) %s in the request target" % ", ".join("0x%02x" % c for c in bad)})
+            "note": why or "raw byte(s) %s in the request target" % ", ".join("0x%02x" % c for c in bad)})
 
     def send_response(self, code, message=None):
         self._status = code
