@@ -573,7 +573,7 @@ class AccountStateTest(unittest.TestCase):
     """One account state for WebDAV, the scripts and the daemon."""
 
     def setUp(self):
-        control("POST", "/reset", {"data": True})
+        control("POST", "/reset", {})
         self.user = env("TESTBED_USER")
         self.dav = "https://%s/users/%s/Files/" % (env("TESTBED_WEBDAV_HOST"), self.user)
         self.port = int(env("TESTBED_RSYNC_PORT"))
@@ -663,6 +663,18 @@ class ConnectionFaultTest(unittest.TestCase):
                 self.assertIn(text, got[1])
                 self.assertEqual(rsync_run(port, *(args + [media, dest + "/"]))[0], 0)  # once only
                 self.assertIn(fid, [e["fault"] for e in control("GET", "/log") if e.get("kind") == "connection"])
+
+    def test_malformed_listener_faults_are_refused(self):
+        for entry in [{"listener": "rsync", "fault": {"explode": True}},
+                      {"listener": "nosuch", "fault": {"refuse": True}},
+                      {"listener": "https", "fault": {"drop_after": 10}},
+                      {"listener": "proxy", "fault": {"rsync_error": "auth failed"}},
+                      {"listener": "rsync", "fault": {"rsync_error": "disk full"}}]:
+            with self.subTest(entry):
+                with self.assertRaises(urllib.error.HTTPError) as caught:
+                    control("POST", "/listener_faults", entry)
+                self.assertEqual(caught.exception.code, 400)
+        self.assertEqual(control("GET", "/listener_faults"), [])
 
     def test_counted_refusals_and_a_daemon_down_for_a_while(self):
         direct = int(env("TESTBED_RSYNC_PORT"))
