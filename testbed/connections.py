@@ -165,7 +165,9 @@ class Listener:
         self.app.log.add(base)
 
     def connect_upstream(self, port):
-        return socket.create_connection(("127.0.0.1", port), timeout=10)
+        sock = socket.create_connection(("127.0.0.1", port), timeout=10)
+        sock.settimeout(IDLE_LIMIT)
+        return sock
 
     def pump(self, client, upstream, fault, entry):
         """Forwards both ways until both sides are done, applying the byte

@@ -763,6 +763,8 @@ class ReplyFaultTest(unittest.TestCase):
             ({"drop": "getlastmodified", "only": "readme.txt"},
              lambda text: "getlastmodified" not in text.split("readme.txt")[1].split("</D:response>")[0]
              and "getlastmodified" in text.split("readme.txt")[0]),
+            ({"drop": ["checksum", "getcontentlength"]},
+             lambda text: "<checksum>" not in text and "getcontentlength" not in text and "<D:chunksize>" in text),
             ({"set": {"getcontentlength": "-7"}, "only": "a.txt"},
              lambda text: "<lp0:getcontentlength>-7</lp0:getcontentlength>" in text),
             ({"full_urls": True},

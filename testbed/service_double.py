@@ -1291,10 +1291,10 @@ def edit_multistatus(responses, edits, origin):
         href = re.search(r"<D:href>(.*?)</D:href>", text).group(1)
         if only is None or only in href:
             for name in drop:
-                text = re.sub(r"<(\w+):%s\b[^>]*?(?:/>|>.*?</\1:%s>)\n?" % (re.escape(name), re.escape(name)),
+                text = re.sub(r"<((?:\w+:)?)%s\b[^>]*?(?:/>|>.*?</\1%s>)\n?" % (re.escape(name), re.escape(name)),
                               "", text, flags=re.S)
             for name, value in (edits.get("set") or {}).items():
-                pattern = r"(<(\w+):%s>).*?(</\2:%s>)" % (re.escape(name), re.escape(name))
+                pattern = r"(<((?:\w+:)?)%s>).*?(</\2%s>)" % (re.escape(name), re.escape(name))
                 if re.search(pattern, text, flags=re.S):
                     text = re.sub(pattern, lambda m: m.group(1) + str(value) + m.group(3), text, flags=re.S)
                 else:
