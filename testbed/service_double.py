@@ -848,6 +848,39 @@ class ServiceHandler(BaseHTTPRequestHandler):
             self.reset = True
         raise Dropped()
 
+    def reply_streamed(self, status, chunks, content_type="text/plain"):
+        """A reply of unknown length, sent as it is made: chunked to HTTP/1.1,
+        up to the connection's end to HTTP/1.0. Every chunk is made (and its
+        work done) even when the client has gone away."""
+        chunked = self.request_version == "HTTP/1.1"
+        self.send_response(status)
+        self.send_header("Content-Type", content_type)
+        if chunked:
+            self.send_header("Transfer-Encoding", "chunked")
+        else:
+            self.close_connection = True
+            self.send_header("Connection", "close")
+        self.end_headers()
+        if self.command == "HEAD":
+            for _ in chunks:
+                pass
+            return
+        gone = False
+        sent = 0
+        for chunk in chunks:
+            if gone or not chunk:
+                continue
+            try:
+                self.wfile.write(b"%x\r\n%s\r\n" % (len(chunk), chunk) if chunked else chunk)
+                sent += len(chunk)
+            except OSError:
+                gone = True
+        if gone:
+            self.close_connection = True
+            self.note = "the client left after %d bytes" % sent
+        elif chunked:
+            self.wfile.write(b"0\r\n\r\n")
+
     def request_info(self, body):
         host = (self.headers.get("Host") or "").strip().lower()
         if host.startswith("["):
@@ -1478,15 +1511,25 @@ def script_delete(handler, app):
         text = base + os.path.relpath(path, root).replace(os.sep, "/")
         return text + "/" if os.path.isdir(path) and not os.path.islink(path) else text
 
-    lines = []
-    with app.accounts.lock:
-        if os.path.isdir(node.fs_path):
-            for dirpath, dirs, files in os.walk(node.fs_path, topdown=False):
-                for name in sorted(files) + sorted(dirs):
-                    lines.append("Deleted %s\n" % full(os.path.join(dirpath, name)))
-        lines.append("Deleted %s\n" % full(node.fs_path))
-        remove_path(node.fs_path)
-    _text(handler, "".join(lines))
+    # Depth first, the folder last; each line goes out as its item is removed.
+    items = []
+    if os.path.isdir(node.fs_path) and not os.path.islink(node.fs_path):
+        for dirpath, dirs, files in os.walk(node.fs_path, topdown=False):
+            for name in sorted(files) + sorted(dirs):
+                items.append(os.path.join(dirpath, name))
+    items.append(node.fs_path)
+
+    def removed():
+        with app.accounts.lock:
+            for path in items:
+                line = ("Deleted %s\n" % full(path)).encode("utf-8")
+                if os.path.isdir(path) and not os.path.islink(path):
+                    os.rmdir(path)
+                else:
+                    os.remove(path)
+                yield line
+
+    handler.reply_streamed(200, removed(), "text/plain")
 
 
 def script_compute_size(handler, app):
