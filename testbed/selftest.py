@@ -342,7 +342,8 @@ class ServiceDoubleTest(unittest.TestCase):
             (web, "/cgi-bin/orvanee_get_email_user.cgi?", "email=marta%2Ekowalski%40example%2Eorg", u + "\n"),
             (web, "/cgi-bin/get_email_user?", "email=family%40example%2Eorg", "mkowalski winclient\n"),
             (lookup, "/cgi-bin/get_email_user?", "email=busy%40example%2Eorg", "too many rows\n"),
-            (web, "/cgi-bin/orvanee_get_email_user.cgi?", "email=who%40example%2Eorg", ""),
+            (web, "/cgi-bin/orvanee_get_email_user.cgi?", "email=who%40example%2Eorg", "\n"),
+            (lookup, "/cgi-bin/get_email_user?", "email=who%40example%2Eorg", "\n"),
             (dav, "/cgi-bin/compute_size.cgi?", "user=%s&pass=%s&path=Documents/Reports #1/" % (u, p), "0.03 K\n"),
             # as a listing key holds it, and in the search window's full escaping
             (dav, "/cgi-bin/compute_size.cgi?", "user=%s&pass=%s&path=Documents/Reports%%20%%231/" % (u, p),

@@ -1475,8 +1475,10 @@ def script_email_user(handler, app):
     if isinstance(found, str):
         return _text(handler, found + "\n")
     found = [u for u in found if _known(app, u)]
-    # several accounts: their names separated by blanks; none: nothing at all
-    _text(handler, " ".join(found) + "\n" if found else "")
+    # several accounts: their names separated by blanks; none: an empty line,
+    # which the sign-in's both readings take as "no such address" (an empty
+    # reply would read as a failed request)
+    _text(handler, " ".join(found) + "\n")
 
 
 def _account_path(app, user, rel):
