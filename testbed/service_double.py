@@ -457,7 +457,9 @@ class Faults:
                        "short_body", "stall_after", "reset_after", "stall", "no_range", "multistatus",
                        "times", "skip"}
         bad = (set(match) - known_match) | (set(fault) - known_fault)
-        if isinstance(fault.get("multistatus"), dict):
+        if "multistatus" in fault:
+            if not isinstance(fault["multistatus"], dict):
+                raise ValueError("multistatus is an object of edits")
             bad |= set(fault["multistatus"]) - MULTISTATUS_EDITS
         if bad:
             raise ValueError("unknown fault fields: %s" % ", ".join(sorted(bad)))
