@@ -28,6 +28,7 @@ import shutil
 import signal
 import socket
 import socketserver
+import struct
 import ssl
 import sys
 import threading
@@ -39,6 +40,8 @@ from http.server import BaseHTTPRequestHandler, HTTPServer
 
 sys.dont_write_bytecode = True  # keep the source folder clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import connections  # noqa: E402
+import rsync_files  # noqa: E402
 import sample_account  # noqa: E402
 
 CHUNK_SIZE = 131072
@@ -106,13 +109,34 @@ def href_of(path):
 
 
 def reported_length_text(size):
-    """The service reports sizes as signed 32-bit numbers: 2 GB and more come out negative."""
+    """The service reports sizes as signed 32-bit numbers: from 2 GiB they wrap
+    to negative values (below -1: where the wrap would give -1, -2), and from
+    4 GiB to positive ones again."""
     if size < 2 ** 31:
         return str(size)
     wrapped = ((size + 2 ** 31) % 2 ** 32) - 2 ** 31
-    if wrapped >= -1:
+    if wrapped == -1:
         wrapped = -2
     return str(wrapped)
+
+
+def megabytes(size):
+    """Quota figures travel in whole megabytes (the used figure rounded up)."""
+    return (int(size) + 2 ** 20 - 1) // 2 ** 20
+
+
+GENERATED_BLOCK = bytes(range(sample_account.GENERATED_MODULUS)) * 261
+
+
+def generated_chunks(first, last):
+    """Bytes first..last (inclusive) of a generated body: byte i is i % 251."""
+    pos = first
+    modulus = sample_account.GENERATED_MODULUS
+    while pos <= last:
+        off = pos % modulus
+        n = min(len(GENERATED_BLOCK) - off, last - pos + 1)
+        yield GENERATED_BLOCK[off:off + n]
+        pos += n
 
 
 def split_form(body, keys, last_from_end=()):
@@ -166,9 +190,10 @@ def legacy_form_decode(raw):
 class Accounts:
     """Accounts, their mutable state and the served trees."""
 
-    def __init__(self, description, data_root):
+    def __init__(self, description, data_root, rsync_dir=None):
         self.description = description
         self.data_root = data_root
+        self.rsync_dir = rsync_dir
         self.lock = threading.RLock()
         self._checksum_cache = {}
         self.reset_state()
@@ -188,6 +213,15 @@ class Accounts:
             for user in self.by_user:
                 self.by_user[user]["used"] = self.live_used(user)
             self.mails = []
+            self.changed()
+
+    def changed(self):
+        """Call after any change of a password, status or the snapshot switch:
+        the rsync daemon reads its secrets and the snapshot view per connection."""
+        if not self.rsync_dir:
+            return
+        with self.lock:
+            rsync_files.write_state(self.rsync_dir, self.data_root, self.by_user.values())
 
     def reseed(self):
         with self.lock:
@@ -245,8 +279,14 @@ class Accounts:
         return self.by_user.get(user)
 
     def check(self, user, password):
+        """The credentials match an account that exists ("removed" ones do not)."""
         acc = self.by_user.get(user)
-        return acc is not None and acc["password"] == password
+        return acc is not None and acc["status"] != "removed" and acc["password"] == password
+
+    def usable(self, user, password):
+        """The credentials match an account that may work (neither expired,
+        cancelled nor removed): what WebDAV, the daemon and the account scripts accept."""
+        return self.check(user, password) and self.by_user[user]["status"] == rsync_files.ACTIVE
 
     def users_for_email(self, address):
         address = address.strip().lower()
@@ -265,6 +305,10 @@ class Accounts:
             return sorted(d for d in os.listdir(base) if len(d) == 1 and d.isdigit())
         except OSError:
             return []
+
+    def has_override(self, user, fs_path):
+        rel = os.path.relpath(fs_path, self.files_root(user)).replace(os.sep, "/")
+        return "%s/Files/%s" % (user, rel) in self.overrides
 
     def reported_size(self, user, fs_path, real_size):
         rel = os.path.relpath(fs_path, self.files_root(user)).replace(os.sep, "/")
@@ -388,9 +432,17 @@ def children_of(accounts, user, node):
 
 # -------------------------------------------------------------------- faults
 
+ACCOUNT_STATUSES = ("active", "expired", "cancelled", "removed")
+LISTENER_FAULTS = {"refuse", "down", "drop_after", "reset_after", "stall_after", "stall", "rsync_error",
+                   "times", "skip"}
+TLS_VARIANTS = ("good", "unknown-ca", "wrong-host", "expired")
+TLS_LISTENERS = ("https", "http", "rsync-tls")
+
+
 class Faults:
     def __init__(self):
         self.lock = threading.Lock()
+        self.listener_items = []
         self.items = []
         self.next_id = 1
         self.release = threading.Event()
@@ -400,12 +452,19 @@ class Faults:
             raise ValueError("a fault is {\"match\": {...}, \"fault\": {...}}")
         match = entry.get("match", {}) or {}
         fault = dict(entry.get("fault", {}) or {})
-        known_match = {"method", "path_prefix", "path", "host", "port", "body_contains"}
-        known_fault = {"status", "body", "content_type", "headers", "delay", "hang", "drop",
-                       "short_body", "no_range", "times", "skip"}
+        known_match = {"method", "path_prefix", "path", "host", "port", "body_contains", "user", "range"}
+        known_fault = {"status", "body", "body_base64", "content_type", "headers", "delay", "hang", "drop",
+                       "short_body", "stall_after", "reset_after", "stall", "no_range", "multistatus",
+                       "times", "skip"}
         bad = (set(match) - known_match) | (set(fault) - known_fault)
+        if "multistatus" in fault:
+            if not isinstance(fault["multistatus"], dict):
+                raise ValueError("multistatus is an object of edits")
+            bad |= set(fault["multistatus"]) - MULTISTATUS_EDITS
         if bad:
             raise ValueError("unknown fault fields: %s" % ", ".join(sorted(bad)))
+        if "body_base64" in fault:
+            base64.b64decode(fault["body_base64"], validate=True)
         with self.lock:
             item = {"id": self.next_id, "match": match, "fault": fault,
                     "times": int(fault.get("times", 1)), "skip": int(fault.get("skip", 0)), "used": 0}
@@ -416,8 +475,59 @@ class Faults:
     def clear(self):
         with self.lock:
             self.items = []
+            self.listener_items = []
         self.release.set()
         self.release = threading.Event()
+
+    # connection faults of whole listeners
+    def add_listener(self, entry, listeners):
+        if not isinstance(entry, dict) or not isinstance(entry.get("fault"), dict):
+            raise ValueError("a listener fault is {\"listener\": name, \"fault\": {...}}")
+        names = entry.get("listener")
+        names = names if isinstance(names, list) else [names]
+        fault = dict(entry["fault"])
+        bad = set(fault) - LISTENER_FAULTS
+        if bad:
+            raise ValueError("unknown listener fault fields: %s" % ", ".join(sorted(bad)))
+        for name in names:
+            if name not in listeners:
+                raise ValueError("no such listener: %r (one of %s)" % (name, ", ".join(sorted(listeners))))
+            if name in ("https", "http") and set(fault) - {"refuse", "times", "skip"}:
+                raise ValueError("the HTTP listeners take only \"refuse\"; body faults are request faults")
+            if not name.startswith("rsync") and "rsync_error" in fault:
+                raise ValueError("rsync_error applies to the rsync listeners only")
+        if "rsync_error" in fault and fault["rsync_error"] not in ("auth failed", "max connections"):
+            raise ValueError("rsync_error is \"auth failed\" or \"max connections\"")
+        with self.lock:
+            item = {"id": self.next_id, "listener": names, "fault": fault,
+                    "times": int(fault.get("times", 1)), "skip": int(fault.get("skip", 0)), "used": 0}
+            self.next_id += 1
+            if "down" not in fault:
+                self.listener_items.append(item)
+            return item
+
+    def listener_listing(self):
+        with self.lock:
+            return json.loads(json.dumps(self.listener_items))
+
+    def take_listener(self, name, protocol=None):
+        """The first fault for a new connection on listener name; protocol True
+        takes only rsync protocol faults, False only the others, None any."""
+        with self.lock:
+            for item in self.listener_items:
+                if name not in item["listener"]:
+                    continue
+                is_protocol = "rsync_error" in item["fault"]
+                if protocol is not None and is_protocol != protocol:
+                    continue
+                if item["skip"] > 0:
+                    item["skip"] -= 1
+                    continue
+                item["used"] += 1
+                if item["times"] > 0 and item["used"] >= item["times"]:
+                    self.listener_items.remove(item)
+                return item
+        return None
 
     def listing(self):
         with self.lock:
@@ -442,6 +552,15 @@ class Faults:
                 return False
         if "body_contains" in match and match["body_contains"] not in req["body"]:
             return False
+        if "user" in match and req.get("user") != match["user"]:
+            return False
+        if "range" in match:
+            want, got = match["range"], req.get("range")
+            if want is True or want is False:
+                if (got is not None) != want:
+                    return False
+            elif got is None or str(want) not in got:
+                return False
         return True
 
     def take(self, req):
@@ -491,11 +610,25 @@ class RequestLog:
 
 
 class App:
-    def __init__(self, description, data_root, log_path):
-        self.accounts = Accounts(description, data_root)
+    def __init__(self, description, data_root, log_path, rsync_dir=None):
+        self.accounts = Accounts(description, data_root, rsync_dir)
         self.faults = Faults()
         self.log = RequestLog(log_path)
         self.strict_hosts = True
+        self.tls_contexts = {}
+        self.tls = {name: "good" for name in TLS_LISTENERS}
+        self.listeners = {}   # name -> connections.Listener (the HTTP ones are absent)
+
+    def tls_variant(self, listener):
+        return self.tls.get(listener, "good")
+
+    def context_for(self, listener):
+        return self.tls_contexts[self.tls_variant(listener)]
+
+    def reset_connections(self):
+        self.tls = {name: "good" for name in TLS_LISTENERS}
+        for listener in self.listeners.values():
+            listener.come_up()
 
 
 # ------------------------------------------------------------------ servers
@@ -516,8 +649,19 @@ class DoubleServer(socketserver.ThreadingMixIn, HTTPServer):
         try:
             request.settimeout(60)
             port_kind = {"tls": "https", "sniff": "http", "plain": "control"}[self.mode]
+            if self.mode != "plain":
+                item = self.app.faults.take_listener(port_kind)
+                if item is not None and item["fault"].get("refuse"):
+                    reset_connection(request)
+                    self.app.log.add({
+                        "kind": "connection", "time": round(time.time(), 3), "port": port_kind, "method": "",
+                        "host": "", "target": "", "path": "", "query": "", "headers": [], "body": "",
+                        "body_length": 0, "auth": None, "password_ok": None, "status": None,
+                        "fault": item["id"], "dropped": True, "unexpected": False,
+                        "note": "refused (reset at once)"})
+                    return
             if self.mode == "tls" or (self.mode == "sniff" and self._starts_with_tls(request)):
-                request = self.tls_context.wrap_socket(request, server_side=True)
+                request = self.app.context_for(port_kind).wrap_socket(request, server_side=True)
                 if self.mode == "sniff":
                     port_kind = "http-tls"
             self._port_kinds[id(request)] = port_kind
@@ -544,6 +688,26 @@ class Dropped(Exception):
     pass
 
 
+# How long a stalled reply or connection is held when the fault names no time.
+DEFAULT_STALL = 5.0
+# A reset discards what the client has not read yet: give it a moment first.
+RESET_GRACE = 0.2
+
+
+def reset_connection(sock):
+    """Ends a connection with a reset (RST) instead of an orderly close."""
+    try:
+        sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+    except OSError:
+        pass
+    try:
+        raw = socket.socket(fileno=os.dup(sock.fileno()))
+        sock.close()
+        raw.close()
+    except OSError:
+        pass
+
+
 class ServiceHandler(BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
     server_version = "OrvaneDouble/1.0"
@@ -552,19 +716,56 @@ class ServiceHandler(BaseHTTPRequestHandler):
     def log_message(self, fmt, *args):  # the request log replaces the access log
         pass
 
-    # request line with raw blanks in the target (paths sent "as given")
+    # The request line is held to the stock server's rules: a raw blank, control
+    # or non-ASCII byte in the request target is answered 400, so a client that
+    # forgets to encode a path fails here as it would against the service.
     def parse_request(self):
-        raw = self.raw_requestline.decode("iso-8859-1").rstrip("\r\n")
+        raw = self.raw_requestline.rstrip(b"\r\n")
         self.raw_target = None
-        parts = raw.split(" ")
-        if len(parts) > 3 and parts[-1].startswith("HTTP/"):
-            self.raw_target = " ".join(parts[1:-1])
-            self.raw_requestline = ("%s %s %s\r\n" % (
-                parts[0], self.raw_target.replace(" ", "%20"), parts[-1])).encode("iso-8859-1")
+        parts = raw.split(b" ")
+        if len(parts) >= 3 and parts[-1].startswith(b"HTTP/"):
+            target = b" ".join(parts[1:-1])
+            bad = sorted({c for c in target if c <= 0x20 or c >= 0x7f})
+            if bad:
+                self.requestline = raw.decode("iso-8859-1")
+                self.command = parts[0].decode("iso-8859-1")
+                self.request_version = parts[-1].decode("iso-8859-1")
+                self.raw_target = target.decode("iso-8859-1")
+                self._reject_request_line(target, bad)
+                return False
         ok = super().parse_request()
         if ok and self.raw_target is None:
             self.raw_target = self.path
+        if ok:
+            # header lines without a colon, or an HTTP/1.1 request without Host
+            why = None
+            if self.headers.defects:
+                why = "malformed header line"
+            elif self.request_version == "HTTP/1.1" and self.headers.get("Host") is None:
+                why = "no Host header"
+            if why:
+                self._reject_request_line(self.raw_target.encode("iso-8859-1"), [], why)
+                return False
         return ok
+
+    def _reject_request_line(self, target, bad, why=None):
+        self.close_connection = True
+        body = b"Bad Request: the request target holds raw bytes.\n" if why is None else \
+            ("Bad Request: %s.\n" % why).encode("ascii")
+        self.send_response(400)
+        self.send_header("Content-Type", "text/plain")
+        self.send_header("Content-Length", str(len(body)))
+        self.send_header("Connection", "close")
+        self.end_headers()
+        self.wfile.write(body)
+        self.server.app.log.add({
+            "kind": "request", "time": round(time.time(), 3),
+            "port": self.server._port_kinds.get(id(self.connection), "https"),
+            "method": self.command, "host": "", "target": decode_text(target),
+            "path": decode_text(target.partition(b"?")[0]), "query": "", "headers": [], "body": "",
+            "body_length": 0, "auth": None, "password_ok": None, "status": 400, "fault": None,
+            "dropped": False, "unexpected": False,
+            "note": why or "raw byte(s) %s in the request target" % ", ".join("0x%02x" % c for c in bad)})
 
     def send_response(self, code, message=None):
         self._status = code
@@ -598,27 +799,89 @@ class ServiceHandler(BaseHTTPRequestHandler):
     def reply(self, status, body=b"", content_type="text/plain", headers=None):
         if isinstance(body, str):
             body = body.encode("utf-8")
+        self.reply_stream(status, len(body), [body] if body else [], content_type, headers)
+
+    def reply_stream(self, status, length, chunks, content_type="text/plain", headers=None):
+        """Sends a reply of length bytes taken from chunks, applying the body
+        faults of the request: short_body (close), stall_after (hold the
+        connection), reset_after (reset it)."""
         fault = self._fault["fault"] if self._fault else {}
         self.send_response(status)
         if content_type:
             self.send_header("Content-Type", content_type)
         for k, v in (headers or {}).items():
             self.send_header(k, v)
-        self.send_header("Content-Length", str(len(body)))
+        self.send_header("Content-Length", str(length))
         if self.close_connection:
             self.send_header("Connection", "close")
         self.end_headers()
         if self.command == "HEAD":
             return
+        limit, action = None, None
         short = fault.get("short_body")
-        if short is not None and short is not False and body:
-            cut = len(body) // 2 if short is True else max(0, min(int(short), len(body) - 1))
-            self.wfile.write(body[:cut])
-            self.wfile.flush()
+        if short is not None and short is not False and length:
+            limit, action = (length // 2 if short is True else int(short)), "close"
+        for key, act in (("stall_after", "stall"), ("reset_after", "reset")):
+            if fault.get(key) is not None and length:
+                limit, action = int(fault[key]), act
+        if limit is not None:
+            limit = max(0, min(limit, length - 1))
+        sent = 0
+        for chunk in chunks:
+            if limit is not None and sent + len(chunk) >= limit:
+                self.wfile.write(chunk[:limit - sent])
+                sent = limit
+                break
+            self.wfile.write(chunk)
+            sent += len(chunk)
+        if limit is None:
+            return
+        if sent < limit:  # the body came out shorter than announced
+            return
+        self.wfile.flush()
+        self.close_connection = True
+        self.short_sent = sent
+        if action == "stall":
+            self.stalled = True
+            self.server.app.faults.release.wait(float(fault.get("stall", DEFAULT_STALL)))
+        elif action == "reset":
+            time.sleep(RESET_GRACE)  # let the client read what came before the reset
+            reset_connection(self.connection)
+            self.reset = True
+        raise Dropped()
+
+    def reply_streamed(self, status, chunks, content_type="text/plain"):
+        """A reply of unknown length, sent as it is made: chunked to HTTP/1.1,
+        up to the connection's end to HTTP/1.0. Every chunk is made (and its
+        work done) even when the client has gone away."""
+        chunked = self.request_version == "HTTP/1.1"
+        self.send_response(status)
+        self.send_header("Content-Type", content_type)
+        if chunked:
+            self.send_header("Transfer-Encoding", "chunked")
+        else:
             self.close_connection = True
-            self.short_sent = cut
-            raise Dropped()
-        self.wfile.write(body)
+            self.send_header("Connection", "close")
+        self.end_headers()
+        if self.command == "HEAD":
+            for _ in chunks:
+                pass
+            return
+        gone = False
+        sent = 0
+        for chunk in chunks:
+            if gone or not chunk:
+                continue
+            try:
+                self.wfile.write(b"%x\r\n%s\r\n" % (len(chunk), chunk) if chunked else chunk)
+                sent += len(chunk)
+            except OSError:
+                gone = True
+        if gone:
+            self.close_connection = True
+            self.note = "the client left after %d bytes" % sent
+        elif chunked:
+            self.wfile.write(b"0\r\n\r\n")
 
     def request_info(self, body):
         host = (self.headers.get("Host") or "").strip().lower()
@@ -640,7 +903,21 @@ class ServiceHandler(BaseHTTPRequestHandler):
             "headers": [[k, v] for k, v in self.headers.items()],
             "body": decode_text(body),
             "body_length": len(body),
+            "user": self.request_user(body),
+            "range": self.headers.get("Range"),
         }
+
+    def request_user(self, body):
+        """The account a request is for: the Basic credential's name, else a
+        form's first field "user" / "USER"."""
+        header = self.headers.get("Authorization", "")
+        if header[:6].lower() == "basic ":
+            try:
+                return decode_text(base64.b64decode(header[6:].strip())).partition(":")[0]
+            except Exception:
+                return None
+        m = re.match(rb"(?:user|USER)=([^&\r\n]*)", body)
+        return legacy_form_decode(m.group(1)).strip() if m else None
 
     # ---------------------------------------------------------------- entry
     def handle_any(self):
@@ -648,6 +925,8 @@ class ServiceHandler(BaseHTTPRequestHandler):
         self._fault = None
         self._status = None
         self.short_sent = None
+        self.stalled = False
+        self.reset = False
         body = b""
         try:
             body = self.read_body()
@@ -688,8 +967,9 @@ class ServiceHandler(BaseHTTPRequestHandler):
         if fault.get("drop"):
             self.close_connection = True
             raise Dropped()
-        if "status" in fault or "body" in fault:
-            self.reply(int(fault.get("status", 200)), fault.get("body", ""),
+        if "status" in fault or "body" in fault or "body_base64" in fault:
+            body = base64.b64decode(fault["body_base64"]) if "body_base64" in fault else fault.get("body", "")
+            self.reply(int(fault.get("status", 200)), body,
                        fault.get("content_type", "text/plain"), fault.get("headers"))
             return
         roles = app.accounts.roles_of(req["host"]) if app.strict_hosts else \
@@ -740,6 +1020,11 @@ class ServiceHandler(BaseHTTPRequestHandler):
         req["dropped"] = self._status is None or self.short_sent is not None
         if self.short_sent is not None:
             req["short_body_bytes"] = self.short_sent
+        if self.stalled:
+            req["stalled"] = True
+        if self.reset:
+            req["reset"] = True
+        req["kind"] = "request"
         req["unexpected"] = self.unexpected
         if self.note:
             req["note"] = self.note
@@ -804,11 +1089,15 @@ class ServiceHandler(BaseHTTPRequestHandler):
         if depth == "1" and node.is_dir:
             nodes += children_of(app.accounts, user, node)
         acc = app.accounts.get(user)
-        parts = ['<?xml version="1.0" encoding="utf-8"?>\n<D:multistatus xmlns:D="DAV:" xmlns:lp0="DAV:">\n']
-        for n in nodes:
-            parts.append(self.response_xml(app, user, acc, n, wanted))
-        parts.append("</D:multistatus>\n")
-        self.reply(207, "".join(parts), 'text/xml; charset="utf-8"')
+        responses = [self.response_xml(app, user, acc, n, wanted) for n in nodes]
+        fault = self._fault["fault"] if self._fault else {}
+        if fault.get("multistatus"):
+            scheme = "http" if self.req["port"] == "http" else "https"
+            responses = edit_multistatus(responses, fault["multistatus"],
+                                         "%s://%s" % (scheme, self.headers.get("Host", self.req["host"])))
+        text = ('<?xml version="1.0" encoding="utf-8"?>\n<D:multistatus xmlns:D="DAV:" xmlns:lp0="DAV:">\n'
+                + "".join(responses) + "</D:multistatus>\n")
+        self.reply(207, text, 'text/xml; charset="utf-8"')
 
     def response_xml(self, app, user, acc, node, wanted):
         st = os.stat(node.stamp_from)
@@ -819,8 +1108,8 @@ class ServiceHandler(BaseHTTPRequestHandler):
         props.append('<lp0:getetag>"%x-%x"</lp0:getetag>' % (st.st_ino, int(stamp)))
         if node.is_dir:
             props.append("<lp0:resourcetype><D:collection/></lp0:resourcetype>")
-            props.append("<D:quota>%d</D:quota>" % acc["quota"])
-            props.append("<D:used>%d</D:used>" % acc["used"])
+            props.append("<D:quota>%d</D:quota>" % megabytes(acc["quota"]))
+            props.append("<D:used>%d</D:used>" % megabytes(acc["used"]))
         else:
             size = app.accounts.reported_size(user, node.fs_path, st.st_size) \
                 if not node.read_only else st.st_size
@@ -858,22 +1147,31 @@ class ServiceHandler(BaseHTTPRequestHandler):
         if node.is_dir:
             return self.reply(404, "A folder has no content.\n")
         fault = self._fault["fault"] if self._fault else {}
-        with open(node.fs_path, "rb") as f:
-            data = f.read()
         st = os.stat(node.fs_path)
+        size = st.st_size
+        # A file whose size the service reports in place of the real one serves
+        # a generated body of that length (byte i is i % 251), never stored.
+        generated = not node.read_only and app.accounts.has_override(user, node.fs_path)
+        if generated:
+            size = app.accounts.reported_size(user, node.fs_path, st.st_size)
         headers = {"Last-Modified": http_date(st.st_mtime), "ETag": '"%x-%x"' % (st.st_ino, int(st.st_mtime)),
                    "Accept-Ranges": "bytes"}
+        first, last, status = 0, size - 1, 200
         rng = self.headers.get("Range")
         if rng and not fault.get("no_range"):
-            span = parse_range(rng, len(data))
+            span = parse_range(rng, size)
             if span == "unsatisfiable":
-                headers["Content-Range"] = "bytes */%d" % len(data)
+                headers["Content-Range"] = "bytes */%d" % size
                 return self.reply(416, b"", "text/plain", headers)
             if span is not None:
                 first, last = span
-                headers["Content-Range"] = "bytes %d-%d/%d" % (first, last, len(data))
-                return self.reply(206, data[first:last + 1], content_type_of(node.fs_path), headers)
-        self.reply(200, data, content_type_of(node.fs_path), headers)
+                status = 206
+                headers["Content-Range"] = "bytes %d-%d/%d" % (first, last, size)
+        if generated:
+            chunks = generated_chunks(first, last)
+        else:
+            chunks = file_chunks(node.fs_path, first, last)
+        self.reply_stream(status, last - first + 1, chunks, content_type_of(node.fs_path), headers)
 
     def dav_put(self, app, user, node):
         if node.read_only:
@@ -931,7 +1229,9 @@ class ServiceHandler(BaseHTTPRequestHandler):
         dhost, slash, dpath = rest.partition(b"/")
         dhost = dhost.decode("iso-8859-1").lower().rsplit(":", 1)[0] if b":" in dhost else \
             dhost.decode("iso-8859-1").lower()
-        if dhost != self.req["host"]:
+        own_scheme = b"http" if self.req["port"] == "http" else b"https"
+        if dhost != self.req["host"] or scheme.lower() != own_scheme:
+            # as Apache: "Destination URI refers to different scheme or port" / another server
             return self.reply(502, "Destination is on another server.\n")
         dpath = decode_text(percent_decode(b"/" + dpath.partition(b"?")[0]))
         m = ACCOUNT_PATH_RE.match(dpath)
@@ -993,11 +1293,58 @@ DAV_METHODS = {
 }
 
 
+def file_chunks(path, first, last):
+    with open(path, "rb") as f:
+        f.seek(first)
+        left = last - first + 1
+        while left > 0:
+            block = f.read(min(left, 1 << 20))
+            if not block:
+                return
+            left -= len(block)
+            yield block
+
+
 def remove_path(path):
     if os.path.isdir(path) and not os.path.islink(path):
         shutil.rmtree(path)
     else:
         os.remove(path)
+
+
+MULTISTATUS_EDITS = {"only", "drop", "set", "full_urls", "order", "malformed"}
+
+
+def edit_multistatus(responses, edits, origin):
+    """Edits of a generated multistatus (the fault field "multistatus"): each
+    <D:response> is edited when its href contains "only" (all when absent)."""
+    only = edits.get("only")
+    drop = edits.get("drop") or []
+    drop = [drop] if isinstance(drop, str) else drop
+    out = []
+    for text in responses:
+        href = re.search(r"<D:href>(.*?)</D:href>", text).group(1)
+        if only is None or only in href:
+            for name in drop:
+                text = re.sub(r"<((?:\w+:)?)%s\b[^>]*?(?:/>|>.*?</\1%s>)\n?" % (re.escape(name), re.escape(name)),
+                              "", text, flags=re.S)
+            for name, value in (edits.get("set") or {}).items():
+                pattern = r"(<((?:\w+:)?)%s>).*?(</\2%s>)" % (re.escape(name), re.escape(name))
+                if re.search(pattern, text, flags=re.S):
+                    text = re.sub(pattern, lambda m: m.group(1) + str(value) + m.group(3), text, flags=re.S)
+                else:
+                    text = text.replace("</D:prop>", "<D:%s>%s</D:%s>\n</D:prop>" % (name, value, name), 1)
+            if edits.get("full_urls"):
+                text = text.replace("<D:href>", "<D:href>" + origin, 1)
+            if edits.get("malformed"):
+                text = text.replace("</D:href>", "</D:hre>", 1)
+        out.append(text)
+    order = edits.get("order")
+    if order == "reverse":
+        out.reverse()
+    elif order == "self_last" and out:
+        out = out[1:] + out[:1]
+    return out
 
 
 def content_type_of(path):
@@ -1039,18 +1386,33 @@ def parse_range(header, size):
 
 # ---------------------------------------------------------------- scripts
 
+# A form field: its key, how its value is read, and whether it is a secret the
+# log hides. Readers: RAW (bytes as UTF-8, else Windows-1252) and ENCODED (%XX
+# decoded first; what the clients' encoders produce). A script that learns to
+# decode another field changes only that field's reader in its form.
+RAW = "raw"
+ENCODED = "encoded"
+FIELD_READERS = {
+    RAW: decode_text,
+    ENCODED: lambda raw: legacy_form_decode(raw),
+}
+
+
 def _fields(handler, form, last_from_end=()):
-    """form: [(key, encoded?, secret?)]; returns {key: text} and notes secret spans for the log."""
+    """form: [(key, reader, secret?)] in the order the client sends them, the
+    reader RAW or ENCODED (True/False are taken as ENCODED/RAW); answers
+    {key: text} and notes the secret spans for the log."""
     body = handler.body
-    keys = [k for k, _e, _s in form]
+    keys = [k for k, _r, _s in form]
     spans = split_form(body, keys, last_from_end)
     out = {}
-    for key, encoded, secret in form:
+    for key, reader, secret in form:
         if key not in spans:
             continue
+        if reader is True or reader is False:
+            reader = ENCODED if reader else RAW
         start, end = spans[key]
-        raw = body[start:end]
-        out[key] = legacy_form_decode(raw) if encoded else decode_text(raw)
+        out[key] = FIELD_READERS[reader](body[start:end])
         if secret:
             handler.secret_spans.append((start, end))
     return out
@@ -1066,17 +1428,32 @@ def _check_password(handler, app, user, password):
     return ok
 
 
+def _usable_account(handler, app, user, password):
+    """Credentials of an account that may work; an expired, cancelled or removed
+    account is refused here as WebDAV and the daemon refuse it."""
+    ok = _check_password(handler, app, user, password)
+    if ok and not app.accounts.usable(user, password):
+        handler.note = "account %s is %s" % (user, app.accounts.get(user)["status"])
+        return False
+    return ok
+
+
+def _known(app, user):
+    acc = app.accounts.get(user)
+    return acc if acc is not None and acc["status"] != "removed" else None
+
+
 def script_location(handler, app):
-    f = _fields(handler, [("user", True, False)])
-    acc = app.accounts.get(f.get("user", "").strip())
+    f = _fields(handler, [("user", ENCODED, False)])
+    acc = _known(app, f.get("user", "").strip())
     # No line end: the clients keep the last field as it comes.
     _text(handler, " ".join(acc["servers"]) if acc else "")
 
 
 def script_account_status(handler, app):
-    f = _fields(handler, [("user", True, False), ("password", True, True)])
+    f = _fields(handler, [("user", ENCODED, False), ("password", ENCODED, True)])
     user = f.get("user", "").strip()
-    acc = app.accounts.get(user)
+    acc = _known(app, user)
     if acc is None:
         return _text(handler, "Invalid username")
     if not _check_password(handler, app, user, f.get("password", "").strip()):
@@ -1087,7 +1464,7 @@ def script_account_status(handler, app):
 
 def script_account_type(handler, app):
     # Built by hand by the clients: "user=" + name + "&pass=" + password, neither encoded.
-    f = _fields(handler, [("user", False, False), ("pass", False, True)])
+    f = _fields(handler, [("user", RAW, False), ("pass", RAW, True)])
     user = f.get("user", "")
     if not _check_password(handler, app, user, f.get("pass", "")):
         return _text(handler, "")  # the sign-in reads an empty reply as wrong credentials
@@ -1095,15 +1472,20 @@ def script_account_type(handler, app):
 
 
 def script_email_user(handler, app):
-    f = _fields(handler, [("email", True, False)])
+    f = _fields(handler, [("email", ENCODED, False)])
     found = app.accounts.users_for_email(f.get("email", ""))
     if isinstance(found, str):
         return _text(handler, found + "\n")
-    _text(handler, (" ".join(found) if found else "Not found") + "\n")
+    found = [u for u in found if _known(app, u)]
+    # several accounts: their names separated by blanks; none: an empty line,
+    # which the sign-in's both readings take as "no such address" (an empty
+    # reply would read as a failed request)
+    _text(handler, " ".join(found) + "\n")
 
 
 def _account_path(app, user, rel):
-    """A path below the account's files root (as the scripts receive it) to a Node."""
+    """A path as the scripts receive it (below the account's files root, or the
+    full server path) to a Node."""
     rel = rel.strip()
     prefix = "/users/%s/Files" % user
     if rel.startswith(prefix):
@@ -1114,32 +1496,50 @@ def _account_path(app, user, rel):
 
 
 def script_delete(handler, app):
-    f = _fields(handler, [("user", True, False), ("password", False, True), ("path", False, False)])
+    # "path" comes escaped as the client has it: a listing key's href form or the
+    # search window's fully escaped form; plain names decode to themselves.
+    f = _fields(handler, [("user", ENCODED, False), ("password", RAW, True), ("path", ENCODED, False)])
     user = f.get("user", "")
-    if not _check_password(handler, app, user, f.get("password", "")):
+    if not _usable_account(handler, app, user, f.get("password", "")):
         return _text(handler, "Invalid account.\n")
     rel = f.get("path", "")
     node = _account_path(app, user, rel)
     if node is None or not rel.strip("/ ") or node.read_only or node.fs_path is None:
         return _text(handler, "Refused: %s\n" % rel)
-    if node.fs_path == app.accounts.files_root(user) or not os.path.exists(node.fs_path):
+    root = app.accounts.files_root(user)
+    if node.fs_path == root or not os.path.exists(node.fs_path):
         return _text(handler, "Not found: %s\n" % rel)
-    lines = []
-    with app.accounts.lock:
-        if os.path.isdir(node.fs_path):
-            for dirpath, dirs, files in os.walk(node.fs_path, topdown=False):
-                for name in sorted(files) + sorted(dirs):
-                    full = os.path.join(dirpath, name)
-                    lines.append("Deleted %s\n" % os.path.relpath(full, app.accounts.files_root(user)))
-        lines.append("Deleted %s\n" % os.path.relpath(node.fs_path, app.accounts.files_root(user)))
-        remove_path(node.fs_path)
-    _text(handler, "".join(lines))
+    base = "/users/%s/Files/" % user
+
+    def full(path):
+        text = base + os.path.relpath(path, root).replace(os.sep, "/")
+        return text + "/" if os.path.isdir(path) and not os.path.islink(path) else text
+
+    # Depth first, the folder last; each line goes out as its item is removed.
+    items = []
+    if os.path.isdir(node.fs_path) and not os.path.islink(node.fs_path):
+        for dirpath, dirs, files in os.walk(node.fs_path, topdown=False):
+            for name in sorted(files) + sorted(dirs):
+                items.append(os.path.join(dirpath, name))
+    items.append(node.fs_path)
+
+    def removed():
+        with app.accounts.lock:
+            for path in items:
+                line = ("Deleted %s\n" % full(path)).encode("utf-8")
+                if os.path.isdir(path) and not os.path.islink(path):
+                    os.rmdir(path)
+                else:
+                    os.remove(path)
+                yield line
+
+    handler.reply_streamed(200, removed(), "text/plain")
 
 
 def script_compute_size(handler, app):
-    f = _fields(handler, [("user", True, False), ("pass", False, True), ("path", False, False)])
+    f = _fields(handler, [("user", ENCODED, False), ("pass", RAW, True), ("path", ENCODED, False)])
     user = f.get("user", "")
-    if not _check_password(handler, app, user, f.get("pass", "")):
+    if not _usable_account(handler, app, user, f.get("pass", "")):
         return _text(handler, "Invalid account.\n")
     node = _account_path(app, user, f.get("path", ""))
     if node is None or not node.exists() or node.fs_path is None:
@@ -1150,10 +1550,12 @@ def script_compute_size(handler, app):
 
 
 def _quota_account(handler, app):
-    f = _fields(handler, [("USER", True, False), ("PASSWORD", False, True)])
+    f = _fields(handler, [("USER", ENCODED, False), ("PASSWORD", RAW, True)])
     user = f.get("USER", "")
-    if not _check_password(handler, app, user, f.get("PASSWORD", "").strip()):
-        _text(handler, "Invalid account.")
+    if not _usable_account(handler, app, user, f.get("PASSWORD", "").strip()):
+        # a refused account is answered "N" by the status check (read-only)
+        _text(handler, "N" if handler.password_ok and handler.req["path"] == "/cgi-bin/check_status"
+              else "Invalid account.")
         return None
     return app.accounts.get(user)
 
@@ -1165,6 +1567,7 @@ def script_snapshots(handler, app, show):
     if not acc["snapshots_available"]:
         return _text(handler, "N")  # replies for the clients end without a line end
     acc["snapshots_shown"] = show
+    app.accounts.changed()
     _text(handler, "Y")
 
 
@@ -1182,14 +1585,22 @@ def script_recalculate(handler, app):
 
 
 def script_return_filesize(handler, app):
+    # The client pastes the href into the query unchanged, so the value may hold
+    # "&": it runs from "filepath=" up to the next known key ("&test="), as the
+    # service's script reads it.
     query = handler.raw_target.encode("iso-8859-1").partition(b"?")[2]
     fp = b""
-    for part in query.split(b"&"):
-        if part.startswith(b"filepath="):
-            fp = part[len(b"filepath="):]
+    if query.startswith(b"filepath="):
+        fp = query[len(b"filepath="):]
+    else:
+        at = query.find(b"&filepath=")
+        fp = query[at + len(b"&filepath="):] if at >= 0 else b""
+    end = fp.rfind(b"&test=")
+    if end >= 0:
+        fp = fp[:end]
     path = decode_text(percent_decode(fp))  # "/<user>/Files/..." with the href's escapes
     m = re.match(r"^/([^/]+)/Files(/.*)?$", path)
-    if not m:
+    if not m or _known(app, m.group(1)) is None:
         return _text(handler, "0")
     node = resolve(app.accounts, m.group(1), m.group(2) or "")
     if node is None or not node.exists() or node.is_dir:
@@ -1203,9 +1614,9 @@ def script_version(handler, app):
 
 
 def script_mail(handler, app, unicode_form):
-    form = [("EMAIL", True, False), ("SUBJECT", True, False), ("CONTENT", False, False)]
+    form = [("EMAIL", ENCODED, False), ("SUBJECT", ENCODED, False), ("CONTENT", RAW, False)]
     if unicode_form:
-        form.append(("user_email", True, False))
+        form.append(("user_email", ENCODED, False))
     f = _fields(handler, form, last_from_end=("user_email",))
     with app.accounts.lock:
         app.accounts.mails.append({"script": handler.req["path"], "host": handler.req["host"], "fields": f})
@@ -1213,9 +1624,11 @@ def script_mail(handler, app, unicode_form):
 
 
 def script_search(handler, app, fresh):
-    f = _fields(handler, [("user", True, False), ("term", False, False)])
+    f = _fields(handler, [("user", ENCODED, False), ("term", RAW, False)])
     user = f.get("user", "").strip()
-    acc = app.accounts.get(user)
+    acc = _known(app, user)
+    if acc is not None and acc["status"] != rsync_files.ACTIVE:
+        acc = None  # a refused account gets the empty reply of an unknown one
     if fresh or acc is None:
         return _text(handler, "OK\n" if acc else "")
     term = f.get("term", "").strip().lower()
@@ -1291,6 +1704,8 @@ class ControlHandler(BaseHTTPRequestHandler):
             if path == "/health":
                 return self._json(200, {"ok": True})
             if path in ("/control", "/faults"):
+                if method == "DELETE":
+                    app.reset_connections()
                 if method == "POST":
                     body = self._body()
                     entries = body if isinstance(body, list) else [body]
@@ -1301,9 +1716,40 @@ class ControlHandler(BaseHTTPRequestHandler):
                 if method == "DELETE":
                     app.faults.clear()
                     return self._json(200, {"ok": True})
+            if path == "/listener_faults":
+                if method == "POST":
+                    body = self._body()
+                    entries = body if isinstance(body, list) else [body]
+                    ids = []
+                    for entry in entries:
+                        item = app.faults.add_listener(entry, set(app.listeners) | {"https", "http"})
+                        if "down" in item["fault"]:
+                            for name in item["listener"]:
+                                if name not in app.listeners:
+                                    raise ValueError("listener %s cannot go down" % name)
+                                app.listeners[name].go_down(min(float(item["fault"]["down"]), 60.0))
+                        ids.append(item["id"])
+                    return self._json(200, {"id": ids[0] if len(ids) == 1 else ids})
+                if method == "GET":
+                    return self._json(200, app.faults.listener_listing())
+                if method == "DELETE":
+                    app.faults.clear()
+                    app.reset_connections()
+                    return self._json(200, {"ok": True})
+            if path == "/tls":
+                if method == "POST":
+                    body = self._body()
+                    for name, variant in body.items():
+                        if name not in TLS_LISTENERS or variant not in TLS_VARIANTS:
+                            raise ValueError("POST /tls {listener: certificate}: listeners %s, certificates %s"
+                                             % (", ".join(TLS_LISTENERS), ", ".join(TLS_VARIANTS)))
+                    app.tls.update(body)
+                if method in ("GET", "POST"):
+                    return self._json(200, app.tls)
             if path == "/reset" and method == "POST":
                 body = self._body()
                 app.faults.clear()
+                app.reset_connections()
                 app.log.clear()
                 if body.get("data"):
                     app.accounts.reseed()
@@ -1336,10 +1782,13 @@ class ControlHandler(BaseHTTPRequestHandler):
                         acc = app.accounts.get(body["user"])
                         if acc is None:
                             return self._json(404, {"error": "no such account"})
+                        if "status" in body and body["status"] not in ACCOUNT_STATUSES:
+                            raise ValueError("status is one of %s" % ", ".join(ACCOUNT_STATUSES))
                         for key in ("quota", "used", "snapshots_shown", "snapshots_available", "status",
                                     "read_write", "password", "account_type_reply", "servers"):
                             if key in body:
                                 acc[key] = body[key]
+                        app.accounts.changed()
                     return self._json(200, self._state(app))
             if path == "/mails" and method == "GET":
                 return self._json(200, app.accounts.mails)
@@ -1366,15 +1815,32 @@ def main():
     with open(args.config, encoding="utf-8") as f:
         cfg = json.load(f)
     description = sample_account.load_description(cfg["description"])
-    app = App(description, cfg["data_root"], cfg["log_file"])
+    app = App(description, cfg["data_root"], cfg["log_file"], cfg.get("rsync_dir"))
 
-    ctx = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-    ctx.load_cert_chain(cfg["cert"], cfg["key"])
+    ctx = None
+    for variant in TLS_VARIANTS:
+        c = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        c.load_cert_chain(cfg["cert"] if variant == "good" else cfg["faulty_certs"][variant], cfg["key"])
+        app.tls_contexts[variant] = c
+        ctx = ctx or c
     servers = [
         DoubleServer(("127.0.0.1", cfg["https_port"]), ServiceHandler, app, ctx, "tls"),
         DoubleServer(("127.0.0.1", cfg["http_port"]), ServiceHandler, app, ctx, "sniff"),
         DoubleServer(("127.0.0.1", cfg["control_port"]), ControlHandler, app, ctx, "plain"),
     ]
+    ports = cfg.get("ports", {})
+    if "rsync_daemon" in ports:
+        app.listeners = {
+            "rsync": connections.RsyncListener(app, "rsync", ports["rsync"], ports["rsync_daemon"]),
+            "rsync-tls": connections.RsyncListener(app, "rsync-tls", ports["stunnel"], ports["rsync_daemon"],
+                                                   ports["stunnel_server"], ports["rsync_inner"]),
+            "proxy": connections.ProxyListener(app, "proxy", ports["proxy"], cfg["connect_to"]),
+            "proxy-auth": connections.ProxyListener(app, "proxy-auth", ports["proxy_auth"], cfg["connect_to"],
+                                                    (cfg["proxy_user"], cfg["proxy_password"])),
+        }
+        inner = connections.RsyncListener(app, "rsync-tls-inner", ports["rsync_inner"], ports["rsync_daemon"])
+        for listener in list(app.listeners.values()) + [inner]:
+            listener.start()
     stop = threading.Event()
     signal.signal(signal.SIGTERM, lambda *_: stop.set())
     signal.signal(signal.SIGINT, lambda *_: stop.set())

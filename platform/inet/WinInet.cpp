@@ -12,6 +12,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -25,6 +26,7 @@ namespace {
 Q_LOGGING_CATEGORY(lcInet, "platform.inet", QtInfoMsg)
 
 thread_local DWORD tLastError = ERROR_SUCCESS;
+std::atomic<DWORD> gFailNextRequest{ERROR_SUCCESS};  // InternetFailNextRequest
 thread_local QString tLastDetail;
 
 void Fail(DWORD code, const QString& detail = {}) {
@@ -240,6 +242,11 @@ TransferPlan BuildPlan(const Handle& r, const QByteArray& body) {
 // Sends (or sends again) a request; the session lock is held by the caller.
 bool Send(Handle& r, const QByteArray& body) {
   r.transfer.reset();
+  if (const DWORD injected = gFailNextRequest.exchange(ERROR_SUCCESS); injected != ERROR_SUCCESS) {
+    qCInfo(lcInet).noquote() << r.verb << LoggableUrl(RequestUrl(r)) << "failed:" << injected << "(test hook)";
+    Fail(injected);
+    return false;
+  }
   TransferPlan plan = BuildPlan(r, body);
   if (lcInet().isDebugEnabled()) {
     qCDebug(lcInet).noquote() << r.verb << LoggableUrl(QString::fromStdString(plan.url));
@@ -808,5 +815,7 @@ bool InternetGetLastResponseInfo(DWORD& error, QString& text) {
   text = tLastDetail;
   return true;
 }
+
+void InternetFailNextRequest(DWORD error) { gFailNextRequest.store(error); }
 
 }  // namespace win

@@ -242,4 +242,10 @@ void InternetSetLastError(DWORD error);
 // it (for the session log; empty when there is none).
 bool InternetGetLastResponseInfo(DWORD& error, QString& text);
 
+// Test hook, off unless a test turns it on: the next request sent in this
+// process (HttpSendRequest, InternetOpenUrl) fails with `error` without
+// reaching the network, once; 0 takes back a failure not yet used. For the
+// failures no server can produce, such as a failed revocation check (12057).
+void InternetFailNextRequest(DWORD error);
+
 }  // namespace win

@@ -88,6 +88,21 @@ TEST_F(WinInetHandles, WrongHandleKindsAndStates) {
   EXPECT_EQ(InternetGetLastError(), ERROR_INTERNET_INCORRECT_HANDLE_STATE);
 }
 
+TEST_F(WinInetHandles, TestHookFailsTheNextRequestOnce) {
+  HINTERNET connection = Connect(session_);  // port 1: nothing listens
+  HINTERNET request = HttpOpenRequest(connection, {}, QStringLiteral("/"));
+  InternetFailNextRequest(ERROR_INTERNET_SEC_CERT_REV_FAILED);
+  EXPECT_FALSE(HttpSendRequest(request, {}, 0, {}));
+  EXPECT_EQ(InternetGetLastError(), ERROR_INTERNET_SEC_CERT_REV_FAILED);
+  EXPECT_FALSE(HttpSendRequest(request, {}, 0, {}));  // used up: the real failure again
+  EXPECT_EQ(InternetGetLastError(), ERROR_INTERNET_CANNOT_CONNECT);
+
+  InternetFailNextRequest(ERROR_INTERNET_SEC_CERT_REV_FAILED);
+  InternetFailNextRequest(ERROR_SUCCESS);  // taken back before any request
+  EXPECT_FALSE(HttpSendRequest(request, {}, 0, {}));
+  EXPECT_EQ(InternetGetLastError(), ERROR_INTERNET_CANNOT_CONNECT);
+}
+
 TEST_F(WinInetHandles, RequestHeadersAsTheRequestWouldSendThem) {
   HINTERNET connection = Connect(session_);
   HINTERNET request = HttpOpenRequest(connection, QStringLiteral("PROPFIND"), QStringLiteral("/users/u/Files/"),
