@@ -1,5 +1,6 @@
 #include "ZQwinSrv/foundation/Options.h"
 
+#include "ZQwinSrv/foundation/TextHelpers.h"
 #include "platform/clock/Clock.h"
 #include "platform/codepage/CodePage.h"
 #include "platform/errors/RuntimeError.h"
@@ -17,7 +18,7 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 
-QString TimeText() { return vb::Format(vb::Now(), QStringLiteral("mm/dd/yyyy hh:mm:ss")); }
+QString TimeText() { return TransferLogTime(); }
 
 // The text before the first NUL (the whole text when it has none).
 QString CutAtNul(const QString& text) {
@@ -25,16 +26,25 @@ QString CutAtNul(const QString& text) {
   return nul < 0 ? text : text.left(nul);
 }
 
-// The entry of a transfer-log line: status word, time, " : ", message.
-// Codes without a status word give an empty entry.
-QString StatusWord(Integer code) {
+// The status word of a transfer-log line, 14 characters wide; "" for a
+// kind that has none.
+QString StatusWord(const TransferLogForm& form, Integer code) {
   switch (code) {
     case 0: return QStringLiteral("Information : ");
     case 1: return QStringLiteral("Success     : ");
     case 2: return QStringLiteral("Error       : ");
-    case 6: return QStringLiteral("Sync list   : ");
+    case 3: return form.debugKind ? QStringLiteral("Debug       : ") : QString();
+    case 6: return form.lineEndAndSyncKinds ? QStringLiteral("Sync list   : ") : QString();
     default: return {};
   }
+}
+
+QString StatusWord(Integer code) { return StatusWord(TransferLogForm{}, code); }
+
+// The text before the first CR and then before the first NUL.
+QString CutAtLineEnd(const QString& text) {
+  const qsizetype cr = text.indexOf(QChar(u'\r'));
+  return CutAtNul(cr < 0 ? text : text.left(cr));
 }
 
 // Runs one step of a writer whose failures are all passed over.
@@ -58,6 +68,30 @@ QString SchErrorLogPath() { return AppFolder() + QStringLiteral("\\ZQWSchErrorLo
 
 }  // namespace
 
+QString TransferLogTime() { return vb::Format(vb::Now(), QStringLiteral("mm/dd/yyyy hh:mm:ss")); }
+
+QString TransferLogLine(const TransferLogForm& form, const QString& message, Integer kind, const QString& time) {
+  if (form.blankMessageGivesEmptyLine && vb::Trim(message).isEmpty()) return {};
+  QString line;
+  if (kind == 4) {
+    line = kCrLf + QStringLiteral("Information : ") + time + QStringLiteral(" : ") + message;
+  } else if (kind == 5 && form.lineEndAndSyncKinds) {
+    line = kCrLf;
+  } else if (const QString word = StatusWord(form, kind); !word.isEmpty()) {
+    line = word + time + QStringLiteral(" : ") + (form.cutAtLineEnd ? CutAtLineEnd(message) : vb::Trim(message));
+  }
+  return form.singleSlashes ? ReplaceSection(line, QStringLiteral("//"), QStringLiteral("/")) : line;
+}
+
+void AppendLogLine(const QString& path, const QString& line) {
+  Quietly([&] {
+    if (!win::FileExists(path)) win::CreateTextFile(path, false, true).Close();
+    win::TextStream stream = win::OpenTextFile(path, win::ForAppending, false, win::TristateTrue);
+    stream.Write(vb::Trim(line) + kCrLf);
+    stream.Close();
+  });
+}
+
 Options& gOptions() { return Singleton(Engine().gOptions); }
 void WriteTrace(const QString& text) { gOptions().WriteTrace(text); }
 void WriteTransferLog(const QString& text, Integer code) { gOptions().Opt_WriteInto_TransferLog(text, code); }
@@ -72,13 +106,7 @@ void Options::Opt_WriteInto_TransferLog(const QString& LogMsg, Integer bval) {
           EnsureFolder(AppFolder());
           const QString time = TimeText();
           g.gsLogTimeText = time + QStringLiteral(" : ") + vb::Trim(LogMsg);
-          if (bval == 4) {
-            entry = kCrLf + QStringLiteral("Information : ") + time + QStringLiteral(" : ") + LogMsg;
-          } else if (bval == 5) {
-            entry = kCrLf;
-          } else if (!StatusWord(bval).isEmpty()) {
-            entry = StatusWord(bval) + time + QStringLiteral(" : ") + vb::Trim(LogMsg);
-          }
+          entry = TransferLogLine(TransferLogForm{}, LogMsg, bval, time);
         }
         const QString mainLog = g.giMode != 0 ? TransferLogPath() : ServiceLogPath();
         const bool sessionLine = bval != 4 && bval != 5;
@@ -255,12 +283,7 @@ QString Options::WriteintoUnicodefile(const QString& sFilepath, const QString& s
 }
 
 vb::Variant Options::AppendFileData(const QString& sFilePathName, const QString& ActLogMsg) {
-  Quietly([&] {
-    if (!win::FileExists(sFilePathName)) win::CreateTextFile(sFilePathName, false, true).Close();
-    win::TextStream stream = win::OpenTextFile(sFilePathName, win::ForAppending, false, win::TristateTrue);
-    stream.Write(vb::Trim(ActLogMsg) + kCrLf);
-    stream.Close();
-  });
+  AppendLogLine(sFilePathName, ActLogMsg);
   return {};
 }
 

@@ -64,6 +64,43 @@ class ORVANESRV_EXPORT Options : public vb::Object {
   QString sZipFileName_;
 };
 
+// ---- The transfer-log line and the log files (shared with the restore program) ----
+
+// How one deliverable words a transfer-log line. The defaults are the
+// engine's; the restore program has a "Debug" kind, no line-end and sync-list
+// kinds, cuts the message at its first line end and writes a blank message
+// as a status line of its own.
+struct TransferLogForm {
+  // Kind 3 is "Debug       : " (else a kind without a status word).
+  bool debugKind = false;
+  // Kind 5 is a line end only, kind 6 "Sync list   : ".
+  bool lineEndAndSyncKinds = true;
+  // A message that is blank after trimming gives an empty line.
+  bool blankMessageGivesEmptyLine = true;
+  // The message is cut before its first CR and then before its first NUL
+  // (kind 4 keeps it whole); else it is trimmed.
+  bool cutAtLineEnd = false;
+  // Each "//", found left to right, becomes "/" in the finished line.
+  bool singleSlashes = false;
+};
+
+// One transfer-log line of kind `kind` at the time text `time`
+// ("mm/dd/yyyy hh:mm:ss"): the status word, the time, " : " and the
+// message; kind 4 an empty line first and an Information line with the whole
+// message; a kind without a status word an empty line. Blanks around the
+// finished line are not yet removed (AppendLogLine does that).
+[[nodiscard]] ORVANESRV_EXPORT QString TransferLogLine(const TransferLogForm& form, const QString& message,
+                                                       Integer kind, const QString& time);
+
+// The time text of a transfer-log line: now, as "mm/dd/yyyy hh:mm:ss" with
+// the user's date and time separators.
+[[nodiscard]] ORVANESRV_EXPORT QString TransferLogTime();
+
+// Appends `line` without its surrounding blanks, and a line end, to the
+// UTF-16 log file `path`, creating it (with its byte-order mark) when it is
+// missing. Fails quietly: a line that cannot be written is lost.
+ORVANESRV_EXPORT void AppendLogLine(const QString& path, const QString& line);
+
 // The engine's Options singleton, and the two calls nearly every operation
 // makes through it.
 Options& gOptions();

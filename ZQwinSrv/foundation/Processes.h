@@ -30,13 +30,15 @@ ORVANESRV_EXPORT bool IsExeRunning(const QString& name, bool terminate, Long osH
 bool ShellClose(Long processId);
 
 // Enables (or disables) "SeDebugPrivilege" in the process's own token.
-void EnableDebugPrivilege(bool enable);
+// Shared with the restore program.
+ORVANESRV_EXPORT void EnableDebugPrivilege(bool enable);
 
 // The OS platform id (1 the Windows 9x family, 2 the NT family) and the
 // major and minor version, as the platform answers them; 0 after a failure.
+// The version numbers are shared with the restore program.
 [[nodiscard]] Long GetPlatformId();
-[[nodiscard]] Long getMajorVersion();
-[[nodiscard]] Long getMinorVersion();
+[[nodiscard]] ORVANESRV_EXPORT Long getMajorVersion();
+[[nodiscard]] ORVANESRV_EXPORT Long getMinorVersion();
 
 // Copies the text's UTF-16 bytes into `bytes` (grown to `size` when
 // shorter), at most its first size - 2 bytes, so that the last two bytes

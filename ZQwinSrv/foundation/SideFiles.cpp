@@ -62,17 +62,6 @@ QString FallbackValueName(const QString& cleanName, Integer kind) {
   }
 }
 
-// The program's cut: before the first CR wherever it stands, and before the
-// first NUL.
-QString CutAtCrAndNul(const QString& text) {
-  qsizetype end = text.size();
-  for (const QChar stop : {QChar(u'\r'), QChar(u'\0')}) {
-    const qsizetype at = text.indexOf(stop);
-    if (at >= 0) end = std::min(end, at);
-  }
-  return text.left(end);
-}
-
 // A password side file's text: everything up to the final line end, which
 // the writer added.
 QString WithoutFinalLineEnd(QString text) {
@@ -179,7 +168,7 @@ QString ReadProfilefromRegistry(const SideFileSettings& settings, const QString&
     // The buffer as UTF-16 text: what the value did not fill stays NUL.
     QString text(kRegistryBufferBytes / 2, QChar());
     std::memcpy(text.data(), buffer.constData(), kRegistryBufferBytes);
-    value = settings.keepLeadingCr ? StripNull(text) : CutAtCrAndNul(text);
+    value = StripNull(text, settings.keepLeadingCr);
     lookup.found = true;
   });
   lookup.error = next.Err();
@@ -265,7 +254,7 @@ QString ReadProfilefromRegistry(const QString& valueName) {
   return ReadProfilefromRegistry(EngineSideFiles(AppFolder()), valueName);
 }
 
-vb::Variant RegReadValue(win::HKEY root, QString keyPath, const QString& valueName) {
+vb::Variant RegReadValue(win::HKEY root, QString keyPath, const QString& valueName, RegistryReadForm form) {
   if (keyPath.startsWith(u'\\')) keyPath.remove(0, 1);
   win::HKEY key = 0;
   if (win::RegOpenKeyEx(root, keyPath, 0, win::KEY_ALL_ACCESS, &key) != win::ERROR_SUCCESS) return {};
@@ -278,12 +267,13 @@ vb::Variant RegReadValue(win::HKEY root, QString keyPath, const QString& valueNa
   switch (type) {
     case win::REG_SZ: {
       size = kRegistryBufferBytes;
-      if (win::RegQueryValueEx(key, valueName, nullptr, buffer.data(), &size) == win::ERROR_SUCCESS) {
+      if (win::RegQueryValueEx(key, valueName, nullptr, buffer.data(), &size) == win::ERROR_SUCCESS &&
+          (size > 0 || !form.emptyUnlessRead)) {
         QString text(kRegistryBufferBytes / 2, QChar());
         std::memcpy(text.data(), buffer.constData(), kRegistryBufferBytes);
         const qsizetype nul = text.indexOf(QChar());
-        result = nul < 0 ? text : text.left(nul);
-      } else {
+        result = form.cutAtCr ? StripNull(text, false) : (nul < 0 ? text : text.left(nul));
+      } else if (!form.emptyUnlessRead) {
         result = QString();
       }
       break;

@@ -73,9 +73,10 @@ struct SideFileSettings {
   std::function<void(const RegistryLookup&)> traceLookup;
 };
 
-// The hive of "Software\OVMac": the machine hive before OS major version 6,
-// the current user's hive from 6 on.
-[[nodiscard]] win::HKEY OVMacHive();
+// The hive of "Software\OVMac" (and of the restore program's start-up
+// entry): the machine hive before OS major version 6, the current user's
+// hive from 6 on. Shared with the restore program.
+[[nodiscard]] ORVANESRV_EXPORT win::HKEY OVMacHive();
 
 // The string value `valueName` of "Software\OVMac": "" when the key or the
 // value is missing or the value does not fit the 2048-byte buffer (1024
@@ -105,11 +106,20 @@ ORVANESRV_EXPORT void WriteProfileFile(const SideFileSettings& settings, const Q
 void WriteProfileFile(const QString& name, const QString& value, Integer kind);
 [[nodiscard]] QString ReadProfilefromRegistry(const QString& valueName);
 
+// How RegReadValue answers a string value. The engine cuts it at its first
+// NUL; the restore program's reader also cuts it at its first CR and
+// answers Empty for a string it could not read whole or that holds no data.
+struct RegistryReadForm {
+  bool cutAtCr = false;
+  bool emptyUnlessRead = false;
+};
+
 // A registry value under `root`: a string (cut at its first NUL), a 32-bit
 // number, a byte (the first of a binary value), or Empty (missing key or
 // value, no full access, another type). One leading "\" of the path is
-// dropped.
-[[nodiscard]] vb::Variant RegReadValue(win::HKEY root, QString keyPath, const QString& valueName);
+// dropped. Shared with the restore program, which passes its own form.
+[[nodiscard]] ORVANESRV_EXPORT vb::Variant RegReadValue(win::HKEY root, QString keyPath, const QString& valueName,
+                                                        RegistryReadForm form = {});
 
 // Writes a REG_SZ (type 1) or REG_DWORD (type 4) value into an existing key
 // of the current user's hive; nothing when the key cannot be opened.

@@ -16,14 +16,14 @@ QString ModuleErrorLine(const vb::ErrorInfo& err, const QString& procedure) {
 
 }  // namespace
 
-QString StripNull(const QString& text) {
+QString StripNull(const QString& text, bool keepLeadingCr) {
   return vb::OnErrorGoTo(
       [&] {
         QString result = text;
-        // A CR in the very first place stays: the legacy test was for a
-        // position above 1.
+        // The engine keeps a CR in the very first place: its legacy test
+        // was for a position above 1.
         const qsizetype cr = text.indexOf(QChar(u'\r'));
-        if (cr >= 1) result = text.left(cr);
+        if (cr >= (keepLeadingCr ? 1 : 0)) result = text.left(cr);
         const qsizetype nul = text.indexOf(QChar(u'\0'));
         if (nul >= 0) result = result.left(nul);
         return result;

@@ -12,6 +12,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include "ZQwinSrv/OrvaneSrvExport.h"
 #include "ZQwinSrv/foundation/EngineState.h"
 #include "platform/values/Collection.h"
 
@@ -19,14 +20,16 @@ namespace OrvaneSrv {
 
 // The text cut before its first CR (unless the CR is its first character)
 // and before its first NUL, whichever comes earlier. Lines read from the
-// registry, the profile and the rsync client's logs carry both.
-[[nodiscard]] QString StripNull(const QString& text);
+// registry, the profile and the rsync client's logs carry both. The restore
+// program cuts a leading CR too (`keepLeadingCr` false). Shared with the
+// restore program.
+[[nodiscard]] ORVANESRV_EXPORT QString StripNull(const QString& text, bool keepLeadingCr = true);
 
 // `sString` with every occurrence of `sToReplace` replaced by `sReplaceWith`,
 // found left to right; the search goes on after each replaced occurrence, so
 // replaced text is never searched again ("///" with "//" -> "/" gives "//").
 // An empty section leaves the text as it was.
-[[nodiscard]] QString ReplaceSection(const QString& sString, const QString& sToReplace, const QString& sReplaceWith);
+[[nodiscard]] ORVANESRV_EXPORT QString ReplaceSection(const QString& sString, const QString& sToReplace, const QString& sReplaceWith);
 
 // The 1-based position of the last occurrence of `oftype` in `fpath`, 0 when
 // there is none (or `oftype` is empty).
@@ -34,12 +37,15 @@ namespace OrvaneSrv {
 
 // The part of a remote path after the first "/Files/" (the account root
 // "/users/<user>/Files/" gives ""); a path without it gives the text from
-// its seventh character on.
-[[nodiscard]] QString GetRemotePath(const QString& path);
+// its seventh character on. Shared with the restore program, which decodes
+// the result.
+[[nodiscard]] ORVANESRV_EXPORT QString GetRemotePath(const QString& path);
 
 // A byte count for display: two decimals in the user's number format and the
 // unit ("1.50 KB"); with `bits`, eight times the value and " Kb"-style units.
-[[nodiscard]] QString GetProperSizeValue(double size, bool bits);
+// The bands are strict: 1024 bytes are "1,024.00 B", 1025 "1.00 KB".
+// Shared with the restore program.
+[[nodiscard]] ORVANESRV_EXPORT QString GetProperSizeValue(double size, bool bits);
 
 // The restore counters of the engine state.
 void ResetTransferCounters();
@@ -65,7 +71,7 @@ QString CretateMirrorFolderPath(const QString& relativePath, const QString& base
 // subfolder "ORVANETEMP" when missing. Failures raise to the caller.
 void GetTempPaths(QString& workFolder);
 
-// Removes every item of the collection.
-void ClearBacksetData(const vb::CollectionPtr& collection);
+// Removes every item of the collection. Shared with the restore program.
+ORVANESRV_EXPORT void ClearBacksetData(const vb::CollectionPtr& collection);
 
 }  // namespace OrvaneSrv
