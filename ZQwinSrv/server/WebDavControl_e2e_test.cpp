@@ -20,6 +20,7 @@
 #include "ZQwinSrv/foundation/ServiceHosts.h"
 #include "ZQwinSrv/foundation/Util.h"
 #include "ZQwinSrv/server/clsWebdavController.h"
+#include "platform/files/FileAttributes.h"
 #include "platform/inet/WinInet.h"
 
 // Texts in failure messages as text.
@@ -274,6 +275,44 @@ TEST_F(WebDavE2eTest, AWrongPasswordFailsTheFirstListing) {
   // The restore program's mode leaves the text empty and shows its own.
   EXPECT_EQ(gWebDavControl().GetDavErr(), "");
   EXPECT_EQ(Requests(), QStringList({"PROPFIND " + Root() + " 401", "PROPFIND " + Root() + " 401"}));
+}
+
+TEST_F(WebDavE2eTest, ADroppedRequestIsResentOnceAndThenReconnected) {
+  const QString media = Root() + "Media/";
+  const auto dropPropfinds = [&](int times) {
+    Control("POST", "/faults",
+            QJsonObject{{"match", QJsonObject{{"method", "PROPFIND"}, {"path", media}}},
+                        {"fault", QJsonObject{{"drop", true}, {"times", times}}}});
+  };
+  dropPropfinds(1);
+  ASSERT_TRUE(gWebDavControl().HttpEnumDirectory(media));
+  EXPECT_EQ(TraceLines().filter("Successful after reattempt for HttpSendRequest : ").size(), 1);
+
+  // Every send fails (both sends of both attempts): the listing fails with
+  // the internet library's text of the failure.
+  dropPropfinds(0);
+  EXPECT_FALSE(gWebDavControl().HttpEnumDirectory(media));
+  const QStringList failed = TraceLines().filter("Error after reattempt for HttpSendRequest : ");
+  ASSERT_EQ(failed.size(), 2);
+  const Long code = failed.last().section(": ", 1).toInt();
+  EXPECT_GT(code, 12000);
+  EXPECT_EQ(gWebDavControl().GetDavErr(), gWebDavControl().ErrorOut(code, "PROPFIND"));
+  EXPECT_FALSE(gWebDavControl().GetDavErr().isEmpty());
+  // The connection was opened again: the next listing goes through.
+  Control("DELETE", "/faults");
+  EXPECT_TRUE(gWebDavControl().HttpEnumDirectory(media));
+}
+
+TEST_F(WebDavE2eTest, AnUnchangedFileNeedsNoSending) {
+  WriteBytes("a.txt", QByteArray(SizeOnDisk("a.txt"), 'x'));
+  win::SetAttr("C:\\a.txt", 0);
+  Engine().giOsType = 1;
+  clsWebdavController controller;
+  EXPECT_FALSE(controller.Cont_CheckForIncrementalBackup("C:\\a.txt", Root() + "a.txt"));
+  EXPECT_EQ(Engine().gdDownloadedBytes, SizeOnDisk("a.txt"));
+  WriteBytes("a.txt", "longer than the remote file, surely");
+  win::SetAttr("C:\\a.txt", 0);
+  EXPECT_TRUE(controller.Cont_CheckForIncrementalBackup("C:\\a.txt", Root() + "a.txt"));
 }
 
 // Replies edited the way servers get them wrong. Each row is a canned reply

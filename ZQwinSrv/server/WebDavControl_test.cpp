@@ -400,5 +400,23 @@ TEST_F(WebDavControlTest, ADeleteOfANameWithTheByteSixBeforeAThreeGoesOut) {
   EXPECT_FALSE(TraceLines().contains("Error in the delete function"));
 }
 
+TEST_F(WebDavControlTest, ARefusedConnectionIsSentTwiceAndGivesTheLibrarysText) {
+  ASSERT_TRUE(dav_.hInternetOpen("ZQWin WebDAV Client", 1, QString(), QString(), "0"));
+  // Nothing listens on port 1 of the loopback address.
+  Engine().gsServerName = "127.0.0.1";
+  Engine().gsWebdavPort = "1";
+  Engine().gsUserName = "u";
+  ASSERT_TRUE(dav_.OpenConnection("127.0.0.1", "1", "u", "p"));
+  // Prepared but not sent.
+  EXPECT_EQ(dav_.HttpProcessCalls("PROPFIND", "/users/u/Files/", true, true), 1);
+  EXPECT_FALSE(TraceLines().contains("Error in HttpSendRequest : 12029"));
+
+  EXPECT_FALSE(dav_.HttpEnumDirectory("/users/u/Files/"));
+  EXPECT_EQ(dav_.GetDavErr(), "The connection to the server could not be made.");
+  const QStringList attempt = {"Error in HttpSendRequest : 12029", "Error after first attempt for HttpSendRequest : 12029",
+                               "Error after reattempt for HttpSendRequest : 12029"};
+  EXPECT_EQ(TraceLines().filter("HttpSendRequest"), attempt + attempt);
+}
+
 }  // namespace
 }  // namespace OrvaneSrv

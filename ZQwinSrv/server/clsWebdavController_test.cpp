@@ -81,5 +81,26 @@ TEST_F(clsWebdavControllerTest, ArchiveBitTestOfEncryptedOrCompressedItems) {
   EXPECT_FALSE(controller_.Cont_CheckArchiveBitForEncComp("C:\\f.txt", ""));
 }
 
+TEST_F(clsWebdavControllerTest, IncrementalBackupTestWithoutTheRemoteSize) {
+  // No connection: the remote size is -1.
+  WriteBytes("f.txt", "x");
+  struct Row {
+    long attributes;
+    bool encf, zipf;
+    bool needsSending;
+  };
+  const Row rows[] = {
+      {32, false, false, true}, {0, true, true, false}, {0, false, true, false},
+      {0, true, false, true},   {0, false, false, true},
+  };
+  for (const Row& row : rows) {
+    win::SetAttr("C:\\f.txt", row.attributes);
+    controller_.ENCF(row.encf);
+    controller_.ZIPF(row.zipf);
+    EXPECT_EQ(controller_.Cont_CheckForIncrementalBackup("C:\\f.txt", "/users/u/Files/f.txt"), row.needsSending)
+        << row.attributes << row.encf << row.zipf;
+  }
+}
+
 }  // namespace
 }  // namespace OrvaneSrv
