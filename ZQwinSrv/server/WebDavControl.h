@@ -76,6 +76,9 @@ class ORVANESRV_EXPORT WebDavControl : public vb::Object {
   [[nodiscard]] QString dav_geterrorstring() const;
   // Replaces the error text by `errs`; answers Empty.
   vb::Variant dav_seterrorstring(const QString& errs);
+  // Folder creation, item operations, quota, the ranged download, the
+  // probes and the firewall helper are declared in their interface places
+  // and built with the work on those operations.
   bool CreateDirectory(const QString& sRemotePath);
   // Closes the connection and the last request and opens the connection again
   // for the signed-in user; the outcome is not reported.

@@ -59,6 +59,8 @@ class ORVANESRV_EXPORT clsWebdavController : public vb::Object {
   bool Cont_CheckArchiveBitForEncComp(const QString& sourcepath, const QString& destPath);
   // The number of files in the folder tree `sRootFolder` (ending in "\").
   double GetNooffiles(const QString& sRootFolder);
+  // The restore walk and the restoring of one file are declared in their
+  // interface places and built with the restore route.
   vb::Variant Cont_Restore(const QString& destdir, bool UNCompressopt, bool IncrementalOpt, bool mirroropt,
                            bool bRestoreOriginal = false);
   bool Cont_RestoreFile(const QString& filepath, const QString& destdir);
