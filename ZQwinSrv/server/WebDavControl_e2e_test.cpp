@@ -234,6 +234,12 @@ TEST_F(WebDavE2eTest, AListingAfterASessionReopenReconnectsAndSucceeds) {
   EXPECT_EQ(Requests(), QStringList({media, "POST /cgi-bin/get_account_status? 200", media}));
   EXPECT_EQ(EnumItems().size(), 2);
 
+  // What the listing met: the request on the closed connection is not even
+  // opened (6), and the reconnect it runs serves the next one.
+  ScriptPostReopensTheSession();
+  EXPECT_EQ(gWebDavControl().HttpProcessCalls("GET", Root() + "a.txt", false, true), 6);
+  EXPECT_EQ(gWebDavControl().HttpProcessCalls("GET", Root() + "a.txt", false, true), 200);
+
   // The file size has no second attempt: it fails at once, and the
   // connection it re-opened serves the next one.
   ScriptPostReopensTheSession();
