@@ -418,5 +418,20 @@ TEST_F(WebDavControlTest, ARefusedConnectionIsSentTwiceAndGivesTheLibrarysText) 
   EXPECT_EQ(TraceLines().filter("HttpSendRequest"), attempt + attempt);
 }
 
+TEST_F(WebDavControlTest, ASessionThatCannotBeOpenedAnswersFalse) {
+  const QByteArray saved = qgetenv("ORVANE_CONNECT_TO");
+  qputenv("ORVANE_CONNECT_TO", "not a mapping");
+  EXPECT_FALSE(dav_.hInternetOpen("ZQWin WebDAV Client", 1, QString(), QString(), "0"));
+  EXPECT_EQ(dav_.getInternetOpenHandle().ToLong(), 0);
+  EXPECT_TRUE(TraceLines().contains("Enter ErrorOut 87OPEN"));
+  if (saved.isNull()) {
+    qunsetenv("ORVANE_CONNECT_TO");
+  } else {
+    qputenv("ORVANE_CONNECT_TO", saved);
+  }
+  EXPECT_TRUE(dav_.hInternetOpen("ZQWin WebDAV Client", 1, "proxy.example:3128", "jo", "secret"));
+  EXPECT_NE(dav_.getInternetOpenHandle().ToLong(), 0);
+}
+
 }  // namespace
 }  // namespace OrvaneSrv
