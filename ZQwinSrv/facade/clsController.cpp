@@ -4,6 +4,7 @@
 #include "ZQwinSrv/foundation/Options.h"
 #include "ZQwinSrv/foundation/Transfer.h"
 #include "ZQwinSrv/foundation/TunnelConfig.h"
+#include "ZQwinSrv/server/WebDavControl.h"
 #include "platform/errors/RuntimeError.h"
 #include "platform/text/Strings.h"
 
@@ -33,9 +34,15 @@ void clsController::InitEngine(const QString& sAppPath, Integer iMode, const QSt
           if (!webdav.isEmpty()) setServername(webdav);
         }
         LoadProxySettings();
-        // Opening the WebDAV client's internet session (through the proxy
-        // when secure transport is on and a proxy is set) comes with the
-        // WebDAV work.
+        // The WebDAV client's internet session; the script posts and the
+        // rsync side's probe use it too.
+        const QString agent = QStringLiteral("ZQWin WebDAV Client");
+        if (g.gbUseSSL && !g.gsProxyName.isEmpty()) {
+          gWebDavControl().hInternetOpen(agent, 1, g.gsProxyName + QStringLiteral(":") + g.gsProxyPort,
+                                         g.gsProxyUser, g.gsProxyPass);
+        } else {
+          gWebDavControl().hInternetOpen(agent, 1, QString(), QString(), QString());
+        }
       },
       [&](const vb::ErrorInfo& e) {
         WriteTrace(vb::ErrorReasonLine(e.description, QStringLiteral("InitEngine"), vb::OwnerKind::ClassModule,

@@ -2,6 +2,7 @@
 
 #include "ZQwinSrv/foundation/EngineTestFixture.h"
 #include "ZQwinSrv/server/FakeScriptPoster.h"
+#include "ZQwinSrv/server/WebDavControl.h"
 
 namespace OrvaneSrv {
 namespace {
@@ -23,8 +24,13 @@ TEST_F(ControllerTest, InitEngineSetsTheApplicationValues) {
   EXPECT_TRUE(g.gbUseSSL) << "no SSLKey means secure transport";
   EXPECT_EQ(g.gsTunnelExe, "orvane_ssl_int_rst_100.exe");
   EXPECT_EQ(g.gsTunnelConf, "SSLInteractive.conf");
+  // The WebDAV client's internet session is open; the next InitEngine
+  // replaces it.
+  const Long session = gWebDavControl().getInternetOpenHandle().ToLong();
+  EXPECT_NE(session, 0);
 
   c.InitEngine("C:\\Prog", 0, "", "Other");
+  EXPECT_NE(gWebDavControl().getInternetOpenHandle().ToLong(), session);
   EXPECT_EQ(Engine().gsAppWord, "OrvaneWP");
   EXPECT_EQ(Engine().gsMsgBoxTitle, "Orvane for WordPress - Windows Restore");
 }

@@ -23,6 +23,9 @@ inline constexpr char16_t kMainWebHost[] = u"www.orvane.example";
 // The numeric address of the service's rsync-over-SSL server, used when the
 // tunnel is pointed at the fixed server instead of the account's own.
 inline constexpr char16_t kRsyncFixedAddress[] = u"198.51.100.20";
+// The service's support mailbox, named in the texts that send the user to
+// support.
+inline constexpr char16_t kSupportMailAddress[] = u"support@orvane.example";
 
 struct ServiceHosts {
   QString sLookupHost = QString::fromUtf16(kLookupHost);

@@ -1,0 +1,400 @@
+// WebDavControl: the remote listing (NodeKey texts into the listing and
+// snapshot collections), the restore walk's folder content, and the size of
+// one remote file.
+#include <QStringList>
+
+#include <utility>
+#include <vector>
+
+#include "ZQwinSrv/foundation/Options.h"
+#include "ZQwinSrv/foundation/ServiceHosts.h"
+#include "ZQwinSrv/foundation/TextHelpers.h"
+#include "ZQwinSrv/foundation/Util.h"
+#include "ZQwinSrv/foundation/clsProgressDisplay.h"
+#include "ZQwinSrv/server/WebDavControl.h"
+#include "ZQwinSrv/server/WebDavRequests.h"
+#include "platform/clock/Clock.h"
+#include "platform/codepage/CodePage.h"
+#include "platform/text/Conversion.h"
+#include "platform/text/Strings.h"
+#include "platform/ui/EventPump.h"
+#include "platform/xml/DOMDocument.h"
+
+namespace OrvaneSrv {
+namespace {
+
+const QString kKeySeparator = QStringLiteral(">");
+const QString kFolderSize = QStringLiteral("4096");
+// Below this many files a listing is sorted by name; larger folders keep the
+// server's order, the sort being quadratic.
+constexpr qsizetype kSortLimit = 2000;
+constexpr win::DWORD kListingPiece = 8191;
+constexpr win::DWORD kSizePiece = 510;
+constexpr win::DWORD kSizeScriptPiece = 96;
+// Reload and raw data: the size script's URL.
+constexpr win::DWORD kSizeScriptFlags = 0xC0000000;
+
+// "HTTP/1.1 200 OK": the code after the protocol.
+bool IsOkStatusLine(const QString& line) {
+  const QStringList parts = line.simplified().split(u' ');
+  return parts.size() >= 2 && parts.at(1) == u"200";
+}
+
+// A decoded folder path with exactly one "/" at its end, the form in which
+// the listed folder and the hrefs of a reply are compared.
+QString OneTrailingSlash(QString path) {
+  while (path.endsWith(u'/')) path.chop(1);
+  return path + u'/';
+}
+
+// A size text as a 64-bit number; text that is no number raises 13.
+qint64 SizeNumber(const QString& text) {
+  const double value = vb::RoundHalfEven(vb::CDbl(text));
+  if (!(value >= -9.2e18 && value <= 9.2e18)) vb::Raise(vb::errOverflow);
+  return static_cast<qint64>(value);
+}
+
+// The 16-bit positions of the legacy text search: beyond 32767 they
+// overflow.
+qsizetype Position16(qsizetype position) {
+  if (position > 32767) vb::Raise(vb::errOverflow);
+  return position;
+}
+
+void ListingFailed(const vb::ErrorInfo& e) {
+  WriteTransferLog(QStringLiteral("Unable to create enum directory, Reason : ") + e.description, 2);
+  WriteTrace(QStringLiteral("Exit  httpEnumDirectory  "));
+}
+
+}  // namespace
+
+QString PropfindBody(const QString& hostAndRoot, const QString& props) {
+  return QStringLiteral("<?xml version='1.0'?><a:propfind xmlns:a='DAV:'><a:prop xmlns:R=") + u'"' + hostAndRoot +
+         u'"' + QStringLiteral(" >") + props + QStringLiteral("</a:prop></a:propfind>");
+}
+
+win::DOMNode OkProperty(const win::DOMNode& response, const QString& prop) {
+  for (const win::DOMNode& propstat : response.selectNodes(QStringLiteral("D:propstat"))) {
+    const win::DOMNode status = propstat.selectSingleNode(QStringLiteral("D:status"));
+    if (status.isNull() || !IsOkStatusLine(status.text())) continue;
+    const win::DOMNode node = propstat.selectSingleNode(QStringLiteral("D:prop/") + prop);
+    if (!node.isNull()) return node;
+  }
+  return {};
+}
+
+QString HrefPath(const QString& href) {
+  const qsizetype scheme = href.indexOf(QStringLiteral("://"));
+  if (scheme <= 0) return href;
+  const QString name = href.left(scheme);
+  if (name.compare(QStringLiteral("http"), Qt::CaseInsensitive) != 0 &&
+      name.compare(QStringLiteral("https"), Qt::CaseInsensitive) != 0) {
+    return href;
+  }
+  const qsizetype path = href.indexOf(u'/', scheme + 3);
+  return path < 0 ? QStringLiteral("/") : href.mid(path);
+}
+
+QByteArray WebDavControl::ReadReply(win::DWORD piece, bool pumpMessages, bool& failed) {
+  failed = false;
+  QByteArray reply;
+  QByteArray buffer(static_cast<qsizetype>(piece), '\0');
+  for (;;) {
+    if (pumpMessages) {
+      vb::Sleep(1);
+      for (int i = 0; i < 3; ++i) vb::DoEvents();
+    }
+    win::DWORD read = 0;
+    if (!win::InternetReadFile(hRequest, buffer.data(), piece, read)) {
+      failed = true;
+      break;
+    }
+    if (read == 0) break;
+    reply.append(buffer.constData(), static_cast<qsizetype>(read));
+  }
+  return reply;
+}
+
+bool WebDavControl::HttpEnumDirectory(const QString& strdirectory) {
+  return vb::OnErrorGoTo(
+      [&] {
+        ClearBag();
+        sQuotaText = QStringLiteral("0");
+
+        sErrorText.clear();
+        sRequestHeaders = kPropfindHeaders;
+        OptionalHeader_ = PropfindBody(Engine().gsServerName + Engine().gsAccountRoot, kListingProps);
+        lRequestFlags = static_cast<Long>(win::INTERNET_FLAG_NO_CACHE_WRITE);
+        Long status = HttpProcessCalls(QStringLiteral("PROPFIND"), strdirectory, false, true);
+        if (status != 207) status = HttpProcessCalls(QStringLiteral("PROPFIND"), strdirectory, false, true);
+        if (status != 207) {
+          dav_oper_stat_codes(status, QStringLiteral("PROPFIND"));
+          return false;
+        }
+        OptionalHeader_.clear();
+        sRequestHeaders.clear();
+
+        QString reply;
+        if (!strdirectory.isEmpty()) {
+          bool failed = false;
+          // The reply is taken byte for byte in the 8-bit code page; the
+          // path decoding turns the characters back into those bytes, so
+          // an href a server sends as raw UTF-8 still decodes right.
+          reply = win::FromAnsi(ReadReply(kListingPiece, true, failed));
+        } else {
+          CloseRequest();
+          return !(sQuotaText == u"0" && Items(Engine().gcolEnumItems)->Count() == 0 &&
+                   Items(Engine().gcolEnumSnapshots)->Count() == 0);
+        }
+        return EnumReply(reply, strdirectory);
+      },
+      [&](const vb::ErrorInfo& e) {
+        ListingFailed(e);
+        return false;
+      });
+}
+
+bool WebDavControl::EnumDirectoryReply(const QString& reply, const QString& strdirectory) {
+  return vb::OnErrorGoTo(
+      [&] {
+        ClearBag();
+        sQuotaText = QStringLiteral("0");
+        return EnumReply(reply, strdirectory);
+      },
+      [&](const vb::ErrorInfo& e) {
+        ListingFailed(e);
+        return false;
+      });
+}
+
+bool WebDavControl::EnumReply(const QString& reply, const QString& strdirectory) {
+  EngineState& g = Engine();
+  win::DOMDocument doc;
+  if (!doc.loadXML(reply) || doc.text().isEmpty()) {
+    WriteTrace(QStringLiteral("DOM Object didn't load the XMLResponse, so quitting function") +
+               QStringLiteral("\r\n") + QStringLiteral("Reason: ") + doc.parseError().reason);
+    WriteTransferLog(QStringLiteral("Unable to retrieve Orvane contents, reason : DOM object failed to load XMLResponse"),
+                     2);
+    sErrorText = QStringLiteral("Improper or incomplete server response.");
+    CloseRequest();
+    return false;
+  }
+
+  const win::DOMNodeList responses = doc.selectNodes(QStringLiteral("D:multistatus/D:response"));
+  win::DOMNode quota;
+  for (const win::DOMNode& response : responses) {
+    quota = OkProperty(response, QStringLiteral("D:quota"));
+    if (!quota.isNull()) break;
+  }
+  if (quota.isNull()) {
+    sQuotaText = QStringLiteral("0");
+    sUsedText = QStringLiteral("0");
+  } else {
+    sQuotaText = quota.nodeTypedValue();
+    win::DOMNode used;
+    for (const win::DOMNode& response : responses) {
+      used = OkProperty(response, QStringLiteral("D:used"));
+      if (!used.isNull()) break;
+    }
+    sUsedText = used.nodeTypedValue();  // a reply with a quota but no used value fails as a missing property
+  }
+
+  const vb::CollectionPtr& items = Items(g.gcolEnumItems);
+  const vb::CollectionPtr& snapshots = Items(g.gcolEnumSnapshots);
+  const QString listed = OneTrailingSlash(strdirectory);
+  // Sort key (the last segment of the raw href) and NodeKey of each file.
+  std::vector<std::pair<QString, QString>> files;
+  files.reserve(responses.size());
+
+  for (const win::DOMNode& response : responses) {
+    vb::DoEvents();
+    vb::DoEvents();
+    g.gdNodeIndex += 1;
+    const QString href = HrefPath(response.selectSingleNode(QStringLiteral("D:href")).nodeTypedValue());
+    const QString decoded = convertstring(href);
+    const QString index = vb::CStr(g.gdNodeIndex);
+    auto key = [&](const QString& modified, const QString& size) {
+      return index + kKeySeparator + EscapeKeyField(modified) + kKeySeparator + EscapeKeyField(size) +
+             kKeySeparator + EscapeKeyField(decoded) + kKeySeparator + EscapeKeyField(href);
+    };
+
+    // The listed folder's own entry, however the server wrote it.
+    if (OneTrailingSlash(decoded) == listed) continue;
+
+    if (href.endsWith(u'/')) {
+      const QString modified = OkProperty(response, QStringLiteral("lp0:getlastmodified")).nodeTypedValue();
+      const QString nodeKey = key(modified, kFolderSize);
+      if (g.gbListingAtRoot && vb::LCase(href).contains(vb::LCase(QStringLiteral("BackUp_nightly.")))) {
+        snapshots->Add(nodeKey);
+      } else {
+        items->Add(nodeKey);
+      }
+      continue;
+    }
+
+    QString size = OkProperty(response, QStringLiteral("lp0:getcontentlength")).nodeTypedValue();
+    // The service reports sizes as signed 32-bit numbers: a negative one is
+    // a file of 2 GB or more, whose size the size script knows.
+    if (vb::Val(size) < 0) size = GetServerFileSize(href);
+    const QString modified = OkProperty(response, QStringLiteral("lp0:getlastmodified")).nodeTypedValue();
+    files.emplace_back(gUtil().StringEndFolder(href, QStringLiteral("/")), key(modified, size));
+  }
+
+  const auto n = static_cast<qsizetype>(files.size());
+  if (n < kSortLimit) {
+    for (auto& row : files) row.first = vb::LCase(row.first);
+    // A bubble sort that also swaps equal keys, as the service's clients
+    // always did: names that differ only in case change places on every
+    // pass that compares them.
+    for (qsizetype i = 1; i <= n - 1; ++i) {
+      for (qsizetype j = 0; j <= n - i - 1; ++j) {
+        if (files[j].first >= files[j + 1].first) std::swap(files[j], files[j + 1]);
+      }
+    }
+  }
+  for (const auto& row : files) items->Add(row.second);
+  CloseRequest();
+
+  return !(sQuotaText == u"0" && items->Count() == 0 && snapshots->Count() == 0);
+}
+
+void WebDavControl::ListRemoteDirContent(const QString& strdirectory) {
+  if (HttpEnumDirectory(strdirectory)) {
+    AddItemtoRemotedirContent();
+    return;
+  }
+  Engine().gbRemoteError = true;
+  WriteTransferLog(QStringLiteral("Error in listing contents for ") + QStringLiteral("My Orvane/") +
+                       GetRemotePath(strdirectory) + QStringLiteral(" Reason : ") + dav_geterrorstring(),
+                   2);
+}
+
+void WebDavControl::AddItemtoRemotedirContent() {
+  vb::OnErrorGoTo(
+      [&] {
+        EngineState& g = Engine();
+        const vb::CollectionPtr items = Items(g.gcolEnumItems);
+        const vb::CollectionPtr& content = Items(g.gcolRemoteDirContent);
+        for (long i = 1; i <= items->Count(); ++i) {
+          const QString text = items->Item(i).ToString();
+          QStringList fields;
+          gUtil().SplitFullText(text, kKeySeparator, fields);
+          const double size = fields.size() >= 4 && !fields.at(2).isEmpty() ? vb::Val(fields.at(2)) : 0;
+          const QString path = gUtil().GetInfoFromKey(3, text);
+          QString entry;
+          if (path.endsWith(u'/')) {
+            entry = QStringLiteral("D_") + path;
+          } else {
+            entry = QStringLiteral("F_") + path;
+            g.gdRestoreSetSize += size;
+          }
+          vb::DoEvents();
+          gProgressDisplay().PrepMonitorCall(0, QString(), QStringLiteral("Preparing file list"), 0);
+          content->Add(entry);
+        }
+      },
+      [](const vb::ErrorInfo&) { WriteTrace(QStringLiteral("Error in AddItemtoRemotedirContent()")); });
+}
+
+void WebDavControl::ClearBag() { ClearBacksetData(Items(Engine().gcolEnumItems)); }
+
+QString WebDavControl::ConvertResponse(const QString& xmlzip) {
+  return vb::OnErrorGoTo(
+      [&] {
+        const QString open = QStringLiteral("<D:name>");
+        const QString close = QStringLiteral("</D:name>");
+        const qsizetype first = Position16(vb::InStr(xmlzip, open));
+        if (first == 0) return xmlzip;
+        if (Position16(vb::InStr(first + 1, xmlzip, open)) != 0) return xmlzip;
+        const qsizetype end = Position16(vb::InStr(xmlzip, close));
+        if (end == 0) return xmlzip;
+        return vb::Left(xmlzip, first - 1) + vb::Mid(xmlzip, end + close.size());
+      },
+      [&](const vb::ErrorInfo& e) {
+        WriteTrace(QString::number(e.number) + e.description);
+        return xmlzip;
+      });
+}
+
+QString WebDavControl::GetServerFileSize(const QString& href) {
+  QString size;
+  vb::ResumeNext next;
+  QString path;
+  next([&] { path = vb::Mid(href, vb::InStr(href, QStringLiteral("users")) + 5); });
+  const QString url = QStringLiteral("https://") + CurrentServiceHosts().sMainWebHost +
+                      QStringLiteral("/cgi-bin/return_filesize?filepath=") + path + QStringLiteral("&test=1");
+  win::HINTERNET file = nullptr;
+  next([&] { file = win::InternetOpenUrl(hInternetSession, url, {}, 0, kSizeScriptFlags); });
+  if (!file) return size;
+  next([&] {
+    QByteArray buffer(kSizeScriptPiece, '\0');
+    win::DWORD read = 0;
+    if (!win::InternetReadFile(file, buffer.data(), kSizeScriptPiece, read)) read = 0;
+    QString text = StripNull(vb::Trim(win::FromAnsi(buffer.left(static_cast<qsizetype>(read)))));
+    if (text.isEmpty()) text = QStringLiteral("0");
+    size = vb::CStr(vb::CDbl(text) * 1024);
+  });
+  next([&] { win::InternetCloseHandle(file); });
+  return size;
+}
+
+qint64 WebDavControl::GetFileSize(const QString& sFIle, bool mzipfile) {
+  return vb::OnErrorGoTo(
+      [&]() -> qint64 {
+        sErrorText.clear();
+        sRequestHeaders = kFileSizeHeaders;
+        lRequestFlags = static_cast<Long>(win::INTERNET_FLAG_RELOAD);
+        OptionalHeader_ = PropfindBody(Engine().gsServerName + Engine().gsAccountRoot,
+                                       mzipfile ? kZipFileSizeProps : kFileSizeProps);
+        const Long status = HttpProcessCalls(QStringLiteral("PROPFIND"), sFIle, false, true);
+        OptionalHeader_.clear();
+        sRequestHeaders.clear();
+        lRequestFlags = 0;
+
+        if (!QString::number(status).startsWith(u'2')) {
+          dav_oper_stat_codes(static_cast<Long>(win::InternetGetLastError()), QStringLiteral("PROPFIND"));
+          return -1;
+        }
+        if (sFIle.isEmpty()) return 0;
+
+        bool failed = false;
+        const QString reply = win::FromAnsi(ReadReply(kSizePiece, false, failed));
+        if (failed) dav_oper_stat_codes(static_cast<Long>(win::InternetGetLastError()), QStringLiteral("PROPFIND"));
+        win::DOMDocument doc;
+        (void)doc.loadXML(ConvertResponse(reply));
+
+        QString size;
+        vb::ResumeNext next;
+        for (const win::DOMNode& response : doc.selectNodes(QStringLiteral("D:multistatus/D:response"))) {
+          QString href;
+          next([&] { href = HrefPath(response.selectSingleNode(QStringLiteral("D:href")).nodeTypedValue()); });
+          if (href.endsWith(u'/')) {
+            size = QStringLiteral("0");
+            continue;
+          }
+          if (mzipfile) {
+            next([&] { size = OkProperty(response, QStringLiteral("D:size")).nodeTypedValue(); });
+            next([&] {
+              CompSize_ = SizeNumber(OkProperty(response, QStringLiteral("lp0:getcontentlength")).nodeTypedValue());
+            });
+            if (size.isEmpty() && CompSize_ != 0) {
+              size = QStringLiteral("-1");
+              break;
+            }
+          } else {
+            next([&] { size = OkProperty(response, QStringLiteral("lp0:getcontentlength")).nodeTypedValue(); });
+            next([&] { CompSize_ = SizeNumber(size); });
+          }
+        }
+        CloseRequest();
+        size = vb::Trim(size);
+        if (size.isEmpty()) size = QStringLiteral("0");
+        return SizeNumber(size);
+      },
+      [](const vb::ErrorInfo& e) -> qint64 {
+        WriteTrace(QStringLiteral("Error in GetFileSize ") + e.description);
+        return -1;
+      });
+}
+
+}  // namespace OrvaneSrv
