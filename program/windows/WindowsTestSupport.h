@@ -55,6 +55,9 @@ inline void WhenShown(Form& form, std::function<void()> act, int generation = -1
       WhenShown(form, act, generation);
       return;
     }
+    // The headless platform leaves activation to the caller; a desktop's
+    // window manager activates a new window itself.
+    if (QApplication::activeWindow() != form.Window()) QApplication::setActiveWindow(form.Window());
     act();
   });
 }
