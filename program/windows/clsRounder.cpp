@@ -16,6 +16,7 @@ namespace {
 
 constexpr char kResizableProperty[] = "orvaneResizable";
 constexpr char kRegionNameProperty[] = "orvaneRegionName";
+constexpr char kFollowedProperty[] = "orvaneRegionFollowed";
 
 struct Correction {
   double width;
@@ -100,7 +101,8 @@ void clsRounder::RoundedBorder(QWidget* window, const QString& name) {
   region_ = RoundRectRegion(size.width(), size.height(), 5);
   window->setMask(region_);
   window->setProperty(kRegionNameProperty, name);
-  if (window->property(kResizableProperty).toBool() && !window->findChild<RegionFollower*>()) {
+  if (window->property(kResizableProperty).toBool() && !window->property(kFollowedProperty).toBool()) {
+    window->setProperty(kFollowedProperty, true);
     window->installEventFilter(new RegionFollower(window));
   }
 }
