@@ -116,7 +116,7 @@ TEST_F(FrmInputBoxTest, LoadPaintsTheBackgroundRoundsTheWindowAndSetsTheSkipFlag
   Box().Load();
   EXPECT_TRUE(SkipMainRefresh());
   EXPECT_EQ(W()->size(), QSize(450, 170));
-  EXPECT_EQ(W()->mask().boundingRect(), QRect(0, 0, 451, 171));
+  EXPECT_EQ(W()->mask().boundingRect(), QRect(0, 0, 450, 170));  // made with 451 x 171
   EXPECT_EQ(Box().OK()->PictureHandle(), ImageList4Mac().Picture("button_enb").cacheKey());
   EXPECT_EQ(Box().lbl_OK()->Caption(), "&Close");
   EXPECT_FALSE(Box().Cancel()->isVisibleTo(W()));

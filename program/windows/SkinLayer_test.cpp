@@ -163,12 +163,13 @@ TEST_F(SkinLayerTest, RegionSizeFollowsTheWindowsName) {
 }
 
 TEST_F(SkinLayerTest, TheRegionCutsItsCornersWithSmallEllipses) {
+  // Made with 474 x 301, it covers a 473 x 300 window exactly.
   const QRegion r = clsRounder::RoundRectRegion(474, 301, 5);
-  EXPECT_EQ(r.boundingRect(), QRect(0, 0, 474, 301));
-  for (QPoint corner : {QPoint(0, 0), QPoint(473, 0), QPoint(0, 300), QPoint(473, 300)}) {
+  EXPECT_EQ(r.boundingRect(), QRect(0, 0, 473, 300));
+  for (QPoint corner : {QPoint(0, 0), QPoint(472, 0), QPoint(0, 299), QPoint(472, 299)}) {
     EXPECT_FALSE(r.contains(corner)) << corner.x() << "," << corner.y();
   }
-  for (QPoint inside : {QPoint(2, 0), QPoint(0, 2), QPoint(237, 150), QPoint(471, 300), QPoint(473, 298)}) {
+  for (QPoint inside : {QPoint(2, 0), QPoint(0, 2), QPoint(237, 150), QPoint(470, 299), QPoint(472, 297)}) {
     EXPECT_TRUE(r.contains(inside)) << inside.x() << "," << inside.y();
   }
 }
@@ -179,18 +180,20 @@ TEST_F(SkinLayerTest, AWindowGetsItsRegionAndAResizableOneKeepsItAfterEveryResiz
   fixed.SetHeight(300 * 15);
   clsRounder rounder;
   rounder.RoundedBorder(fixed);
-  EXPECT_EQ(rounder.RegionHandle().boundingRect(), QRect(0, 0, 474, 301));
-  EXPECT_EQ(fixed.Window()->mask().boundingRect(), QRect(0, 0, 474, 301));
+  EXPECT_EQ(rounder.RegionExtent(), QSize(474, 301));
+  EXPECT_EQ(fixed.Window()->mask().boundingRect(), QRect(0, 0, 473, 300));
   fixed.Window()->resize(600, 400);
-  EXPECT_EQ(fixed.Window()->mask().boundingRect(), QRect(0, 0, 474, 301));  // made at load only
+  EXPECT_EQ(fixed.Window()->mask().boundingRect(), QRect(0, 0, 473, 300));  // made at load only
 
   TestForm main(QStringLiteral("Smart"));
   SetWindowResizable(main.Window(), true);
   clsRounder().RoundedBorder(main);
   main.Show();
   main.Window()->resize(800, 600);  // a maximise
-  EXPECT_EQ(main.Window()->mask().boundingRect(), QRect(0, 0, 800, 601));
-  EXPECT_FALSE(main.Window()->mask().contains(QPoint(799, 600)));
+  // 800 x 600 gets 800 x 601 (halves to even), covering 799 x 600.
+  EXPECT_EQ(main.Window()->mask().boundingRect(), QRect(0, 0, 799, 600));
+  EXPECT_FALSE(main.Window()->mask().contains(QPoint(798, 599)));
+  EXPECT_TRUE(main.Window()->mask().contains(QPoint(400, 599)));
   main.Unload();
   fixed.Unload();
 }

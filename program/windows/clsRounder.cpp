@@ -75,6 +75,8 @@ QSize clsRounder::RegionSize(const QString& name, QSize inner) {
 }
 
 QRegion clsRounder::RoundRectRegion(int right, int bottom, int ellipse) {
+  right -= 1;
+  bottom -= 1;
   if (right <= 0 || bottom <= 0) return {};
   const int e = std::min({ellipse, right, bottom});
   const int r = e / 2;
@@ -98,6 +100,7 @@ void clsRounder::RoundedBorder(Form& form) { RoundedBorder(form.Window(), form.N
 
 void clsRounder::RoundedBorder(QWidget* window, const QString& name) {
   const QSize size = RegionSize(name, window->size());
+  extent_ = size;
   region_ = RoundRectRegion(size.width(), size.height(), 5);
   window->setMask(region_);
   window->setProperty(kRegionNameProperty, name);

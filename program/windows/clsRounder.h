@@ -33,13 +33,19 @@ class clsRounder {
   void SetImagetoScreen(Form& form);
   void SetImagetoScreenSmall(Form& form);
 
-  // The region made last (empty before).
+  // The region made last (empty before), and the right and bottom it was
+  // made with (CreateRoundRectRgn(0, 0, right, bottom, 5, 5)).
   [[nodiscard]] const QRegion& RegionHandle() const { return region_; }
+  [[nodiscard]] QSize RegionExtent() const { return extent_; }
 
   // The size of the region for a window of `name` with the inner size
   // `inner` (pixels): 473 x 300 for "MesgBox" gives 474 x 301.
   [[nodiscard]] static QSize RegionSize(const QString& name, QSize inner);
-  // CreateRoundRectRgn(0, 0, right, bottom, ellipse, ellipse).
+  // The pixels of CreateRoundRectRgn(0, 0, right, bottom, ellipse,
+  // ellipse): such a region leaves out its right and bottom edges and one
+  // more pixel beyond each (columns 0 to right - 2, rows 0 to bottom - 2),
+  // which is what the size corrections make up for: a 473 x 300 window
+  // gets 474 x 301 and is covered exactly.
   [[nodiscard]] static QRegion RoundRectRegion(int right, int bottom, int ellipse);
   // The lefts (twips) of the centre tiles of a strip: 0, w, 2w, ... while
   // not beyond the inner width; none for a tile of width 0.
@@ -48,6 +54,7 @@ class clsRounder {
  private:
   void PaintStrip(Form& form, const QString& left, const QString& centre, const QString& right);
   QRegion region_;
+  QSize extent_;
 };
 
 // Marks a window as one the user can resize (its region then follows its
