@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -238,6 +239,25 @@ void Form::CentreWindow(bool onScreen) {
     over = screen->availableGeometry();
   }
   w->move(over.center() - QPoint(w->width() / 2, w->height() / 2));
+}
+
+double ShrinkControlsForDpi(QWidget* window, const QStringList& keepSize) {
+  const double dpi = ScreenDpi();
+  if (dpi <= 96) return 1;
+  const double f = dpi / 96;
+  for (QWidget* control : window->findChildren<QWidget*>()) {
+    // Only the window's own controls: not the inner parts of a composite
+    // widget (a line edit's clear button, a combo box's view).
+    if (control->objectName().isEmpty() || control->isWindow()) continue;
+    const QString lower = control->objectName().toLower();
+    const bool keep = keepSize.contains(lower);
+    const QRectF p = Twips::Place(control);
+    const bool keepHeight = keep || qobject_cast<QComboBox*>(control);
+    const bool keepWidth = keep || control->objectName() == QLatin1String("cmbFrequency");
+    Twips::SetPlace(control, p.left() / f, p.top() / f, keepWidth ? p.width() : p.width() / f,
+                    keepHeight ? p.height() : p.height() / f);
+  }
+  return f;
 }
 
 void DragWindowWith(QWidget* handle) {

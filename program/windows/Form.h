@@ -19,6 +19,7 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 namespace OrvaneMac {
@@ -124,6 +125,15 @@ class Form {
 // pointer with the left button held moves the window, through the window
 // system's own move where it offers one.
 void DragWindowWith(QWidget* handle);
+
+// The high-resolution layout shared by the windows: above 96 dpi (twips per
+// pixel below 15) every control of `window` moves and shrinks by
+// dpi / 96 so that it keeps the size in pixels it has at 96 dpi. Drop-down
+// lists keep their height, the control named "cmbFrequency" its width, and
+// the controls named in `keepSize` (compared in lower case) both. Answers
+// the factor (1 when nothing was done). The window's own size is the
+// caller's, as each window corrects it in its own way.
+double ShrinkControlsForDpi(QWidget* window, const QStringList& keepSize = {});
 
 // True when `modifiers` hold Alt and nothing else (keypad state aside).
 [[nodiscard]] bool AltOnly(Qt::KeyboardModifiers modifiers);

@@ -57,19 +57,23 @@ void FrmInputBox::CreateControls(FormWindow* w) {
   Twips::SetPlace(w, 0, 0, 6750, 2550);
 
   c.lblCapbar = new Label(w);
+  c.lblCapbar->setObjectName(QStringLiteral("lblCapbar"));
   Twips::SetPlace(c.lblCapbar, 90, -15, 6645, 465);
   DragWindowWith(c.lblCapbar);
 
   c.lblTitle = new Label(w);
+  c.lblTitle->setObjectName(QStringLiteral("lblTitle"));
   Twips::SetPlace(c.lblTitle, 150, 60, 3255, 330);
   c.lblTitle->setFont(SkinFont(QStringLiteral("Arial"), 9, true));
   c.lblTitle->setAttribute(Qt::WA_TransparentForMouseEvents);
 
   c.lblMulMes = new Label(w);
+  c.lblMulMes->setObjectName(QStringLiteral("lblMulMes"));
   Twips::SetPlace(c.lblMulMes, 300, 765, 6105, 765);
   c.lblMulMes->setFont(SkinFont(QStringLiteral("Arial"), 8.25));
 
   c.txtbksetname = new TextBoxEx(w);
+  c.txtbksetname->setObjectName(QStringLiteral("txtbksetname"));
   Twips::SetPlace(c.txtbksetname, 300, 1380, 6075, 315);
   QObject::connect(c.txtbksetname, &TextBoxEx::GotFocus, w, [this] {
     // The whole entry is selected, so typing replaces it.
@@ -85,8 +89,12 @@ void FrmInputBox::CreateControls(FormWindow* w) {
     label->SetAlignment(Label::Alignment::Center);
   };
   face(5235, 1965, QStringLiteral("&Close"), c.OK, c.lbl_OK);
+  c.OK->setObjectName(QStringLiteral("OK"));
+  c.lbl_OK->setObjectName(QStringLiteral("lbl_OK"));
   c.OK->setToolTip(QStringLiteral("Close"));
   face(5520, 2520, QStringLiteral("Close"), c.Cancel, c.lbl_Cancel);
+  c.Cancel->setObjectName(QStringLiteral("Cancel"));
+  c.lbl_Cancel->setObjectName(QStringLiteral("lbl_Cancel"));
   c.Cancel->hide();
 
   auto accept = [this](Qt::MouseButton button, Qt::KeyboardModifiers, QPoint) {
@@ -110,12 +118,15 @@ void FrmInputBox::CreateControls(FormWindow* w) {
 
   // The close areas at the top right, above the caption bar.
   c.lblClose = new Label(w);
+  c.lblClose->setObjectName(QStringLiteral("lblClose"));
   Twips::SetPlace(c.lblClose, 6210, 45, 210, 300);
   c.PicClose = new PictureBox(w);
+  c.PicClose->setObjectName(QStringLiteral("PicClose"));
   Twips::SetPlace(c.PicClose, 6255, 87, 375, 240);
   c.PicClose->setToolTip(QStringLiteral("Close"));
   c.PicClose->hide();
   c.MsgClose = new Label(w);
+  c.MsgClose->setObjectName(QStringLiteral("MsgClose"));
   Twips::SetPlace(c.MsgClose, 6285, 120, 345, 240);
   c.MsgClose->setToolTip(QStringLiteral("Close"));
   for (Control* area : std::initializer_list<Control*>{c.lblClose, c.PicClose, c.MsgClose}) {
@@ -151,14 +162,7 @@ void FrmInputBox::ApplyDpiScale() {
   FormWindow* w = Window();
   Twips::SetWidth(w, Twips::Width(w) / f);
   Twips::SetHeight(w, Twips::Height(w) / f);
-  // Every control keeps at this resolution the size in pixels it has at 96
-  // dpi (this window has no drive list, combo box or frequency list, which
-  // keep some of their sizes).
-  for (QWidget* control : w->findChildren<QWidget*>()) {
-    if (!qobject_cast<Control*>(control) && !qobject_cast<TextBoxEx*>(control)) continue;
-    const QRectF p = Twips::Place(control);
-    Twips::SetPlace(control, p.left() / f, p.top() / f, p.width() / f, p.height() / f);
-  }
+  ShrinkControlsForDpi(w);
   Twips::SetTop(c_.lblTitle, 50);
 }
 

@@ -123,24 +123,29 @@ void MesgBox::CreateControls(FormWindow* w) {
   Twips::SetPlace(w, 0, 0, 6750, 3945);
 
   c.Picture2 = new PictureBox(w);
+  c.Picture2->setObjectName(QStringLiteral("Picture2"));
   Twips::SetPlace(c.Picture2, 0, 465, 6720, 3450);
   c.Picture2->SetBackColor(kBackColor);
 
   c.Picture1 = new PictureBox(w);
+  c.Picture1->setObjectName(QStringLiteral("Picture1"));
   Twips::SetPlace(c.Picture1, 0, 15, 6720, 495);
   c.Picture1->SetPicture(MesgBoxCaptionPicture());
   c.Picture1->SetStretch(true);
   DragWindowWith(c.Picture1);
 
   c.AppCaption = new Label(w);
+  c.AppCaption->setObjectName(QStringLiteral("AppCaption"));
   Twips::SetPlace(c.AppCaption, 150, 135, 5235, 300);
   c.AppCaption->setFont(SkinFont(QStringLiteral("Arial"), 9, true));
 
   c.lblCapbar = new Label(w);
+  c.lblCapbar->setObjectName(QStringLiteral("lblCapbar"));
   Twips::SetPlace(c.lblCapbar, 45, -45, 6585, 480);
   DragWindowWith(c.lblCapbar);
 
   c.MsgClose = new PictureBox(w);
+  c.MsgClose->setObjectName(QStringLiteral("MsgClose"));
   Twips::SetPlace(c.MsgClose, 6330, 120, 210, 210);
   c.MsgClose->SetStretch(true);
   c.MsgClose->setToolTip(QStringLiteral("Close"));
@@ -154,19 +159,23 @@ void MesgBox::CreateControls(FormWindow* w) {
   });
 
   c.lblText = new Label(c.Picture2);
+  c.lblText->setObjectName(QStringLiteral("lblText"));
   Twips::SetPlace(c.lblText, 1110, 585, 5190, 1755);
   c.lblSmallText = new Label(c.Picture2);
+  c.lblSmallText->setObjectName(QStringLiteral("lblSmallText"));
   Twips::SetPlace(c.lblSmallText, 1110, 585, 5190, 1230);
   for (Label* l : {c.lblText, c.lblSmallText}) l->setFont(SkinFont(QStringLiteral("Tahoma"), 8.25));
 
   for (int i = 0; i < 4; ++i) {
     auto* icon = new PictureBox(c.Picture2);
+    icon->setObjectName(QStringLiteral("picIcon%1").arg(i));
     Twips::SetPlace(icon, 255, 585, 360, 360);
     icon->hide();
     c.picIcon[static_cast<size_t>(i)] = icon;
   }
 
   c.picBtnContainer = new Container(c.Picture2);
+  c.picBtnContainer->setObjectName(QStringLiteral("picBtnContainer"));
   Twips::SetPlace(c.picBtnContainer, 75, 2400, 4500, 465);
   QObject::connect(c.picBtnContainer, &Control::MouseMove, w,
                    [this](Qt::MouseButtons, Qt::KeyboardModifiers, QPoint) { hoverEnabled_ = true; });
@@ -174,9 +183,11 @@ void MesgBox::CreateControls(FormWindow* w) {
   const double lefts[3] = {255, 1620, 3135};
   for (int i = 0; i < 3; ++i) {
     auto* face = new PictureBox(c.picBtnContainer);
+    face->setObjectName(QStringLiteral("cmdButton%1").arg(i));
     Twips::SetPlace(face, lefts[i], 45, 1095, 345);
     face->hide();
     auto* caption = new Label(face);
+    caption->setObjectName(QStringLiteral("lbl_cmdButton%1").arg(i));
     Twips::SetPlace(caption, 60, 45, 990, 255);
     caption->setFont(SkinFont(QStringLiteral("Arial"), 9, true));
     caption->SetAlignment(Label::Alignment::Center);
@@ -191,6 +202,7 @@ void MesgBox::CreateControls(FormWindow* w) {
 
   c.UniHyperLink1 =
       new HyperLink(c.Picture2, OrvaneSrv::CurrentServiceHosts().sMainWebHost, SignUpAddress());
+  c.UniHyperLink1->setObjectName(QStringLiteral("UniHyperLink1"));
   Twips::SetPlace(c.UniHyperLink1, 3750, 1245, 1185, 240);
   c.UniHyperLink1->hide();
   QObject::connect(c.UniHyperLink1, &HyperLink::Activate, w,

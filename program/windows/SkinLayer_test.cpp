@@ -14,7 +14,9 @@
 #include <QElapsedTimer>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QComboBox>
 #include <QLineEdit>
+#include <QPainter>
 #include <QScreen>
 
 #include <gtest/gtest.h>
@@ -138,6 +140,57 @@ TEST_F(SkinLayerTest, TheImageListsHoldEveryKeyTheWindowsAskFor) {
   } catch (const vb::RuntimeError& e) {
     EXPECT_EQ(e.Number(), 35601);
   }
+}
+
+TEST_F(SkinLayerTest, ContactSheetOfTheSkinPictures) {
+  // Every picture of both lists on one sheet, for review.
+  std::vector<std::pair<QString, QPixmap>> pictures;
+  for (ImageList* list : {&ImageList4Mac(), &ImageList1Mac()}) {
+    for (const QString& key : list->Keys()) pictures.emplace_back(key, list->Picture(key));
+  }
+  pictures.emplace_back(QStringLiteral("(message box caption)"), MesgBoxCaptionPicture());
+  const int rowHeight = 40;
+  int height = 10;
+  for (const auto& [key, picture] : pictures) height += std::max(rowHeight, picture.height() + 10);
+  QPixmap sheet(700, height);
+  sheet.fill(QColor(0xE0, 0xE0, 0xE0));
+  QPainter p(&sheet);
+  p.setFont(SkinFont("Tahoma", 8.25));
+  int y = 10;
+  for (const auto& [key, picture] : pictures) {
+    p.setPen(Qt::black);
+    p.drawText(10, y + 15, key);
+    p.drawPixmap(170, y, picture);
+    y += std::max(rowHeight, picture.height() + 10);
+  }
+  p.end();
+  const QString path = QDir(ScreenshotFolder()).filePath("skin_pictures.png");
+  ASSERT_TRUE(sheet.save(path));
+}
+
+TEST_F(SkinLayerTest, AboveNinetySixDpiControlsKeepTheirPixelSize) {
+  QWidget window;
+  auto make = [&window](const char* name, QWidget* w) {
+    w->setParent(&window);
+    w->setObjectName(QString::fromLatin1(name));
+    Twips::SetPlace(w, 600, 300, 1500, 300);
+    return w;
+  };
+  QWidget* plain = make("lblInfo", new Label(nullptr));
+  QWidget* combo = make("cmbDrives", new QComboBox);
+  QWidget* frequency = make("cmbFrequency", new QComboBox);
+  QWidget* kept = make("lblcopy", new PictureBox(nullptr));
+
+  EXPECT_EQ(ShrinkControlsForDpi(&window, {"lblcopy"}), 1);  // 96 dpi: nothing moves
+  EXPECT_EQ(Twips::Place(plain), QRectF(600, 300, 1500, 300));
+
+  ScopedTwipsPerPixel dpi120(12, 12);
+  EXPECT_EQ(ShrinkControlsForDpi(&window, {"lblcopy"}), 1.25);
+  EXPECT_EQ(Twips::Place(plain), QRectF(480, 240, 1200, 240));
+  EXPECT_EQ(plain->geometry(), QRect(40, 20, 100, 20));  // the pixels of 96 dpi
+  EXPECT_EQ(Twips::Place(combo), QRectF(480, 240, 1200, 300));
+  EXPECT_EQ(Twips::Place(frequency), QRectF(480, 240, 1500, 300));
+  EXPECT_EQ(Twips::Place(kept), QRectF(480, 240, 1500, 300));
 }
 
 // ------------------------------------------------------------ rounded regions and strips
