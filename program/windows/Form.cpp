@@ -85,6 +85,11 @@ FormWindow::~FormWindow() {
   if (qApp) qApp->removeEventFilter(this);
 }
 
+void FormWindow::SetPicture(const QPixmap& picture) {
+  picture_ = picture;
+  update();
+}
+
 void FormWindow::Cls() {
   drawing_ = QPixmap();
   update();
@@ -135,6 +140,7 @@ bool FormWindow::eventFilter(QObject* watched, QEvent* event) {
 void FormWindow::paintEvent(QPaintEvent*) {
   QPainter p(this);
   if (backColor_ >= 0) p.fillRect(rect(), WinColor(backColor_));
+  if (!picture_.isNull()) p.drawPixmap(0, 0, picture_);
   if (!drawing_.isNull()) p.drawPixmap(0, 0, drawing_);
 }
 

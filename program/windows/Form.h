@@ -37,6 +37,11 @@ class FormWindow : public QWidget {
   // Forgets the form (it has unloaded); the widget is deleted soon after.
   void Detach() { form_ = nullptr; }
 
+  // The window's picture, drawn from its top left under everything else,
+  // with its handle (0 for none) so a load can skip setting it again.
+  void SetPicture(const QPixmap& picture);
+  [[nodiscard]] qint64 PictureHandle() const { return picture_.isNull() ? 0 : picture_.cacheKey(); }
+
   // The drawing painted onto the window (its background pictures).
   void Cls();
   void PaintPicture(const QPixmap& picture, double leftTwips, double topTwips);
@@ -60,6 +65,7 @@ class FormWindow : public QWidget {
   };
   Form* form_;
   KeyFingerprint lastKey_;
+  QPixmap picture_;
   QPixmap drawing_;
   long backColor_ = -1;
 };
