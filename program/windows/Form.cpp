@@ -1,5 +1,6 @@
 #include "program/windows/Form.h"
 
+#include "platform/errors/RuntimeError.h"
 #include "program/windows/Twips.h"
 
 #include <QApplication>
@@ -199,6 +200,12 @@ void Form::Unload() {
 }
 
 void Form::ShowModal() {
+  // A window already up modally cannot be shown modally again (a message
+  // pumped from inside it asking for the same window): the second show
+  // fails at once instead of waiting on a loop its answer would never end.
+  if (modalLoop_) {
+    throw vb::RuntimeError(400, QStringLiteral("Form already displayed; can't show modally"));
+  }
   FormWindow* w = Window();
   w->setWindowModality(Qt::ApplicationModal);
   w->show();
@@ -206,9 +213,9 @@ void Form::ShowModal() {
   w->activateWindow();
   if (!IsLoaded()) return;
   QEventLoop loop;
-  QEventLoop* outer = std::exchange(modalLoop_, &loop);
+  modalLoop_ = &loop;
   loop.exec(QEventLoop::DialogExec);
-  modalLoop_ = outer;
+  modalLoop_ = nullptr;
 }
 
 void Form::Show() {

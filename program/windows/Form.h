@@ -88,7 +88,8 @@ class Form {
   // Runs the unload handler, ends a modal show, destroys the controls.
   void Unload();
 
-  // Shows the window modally and returns when it has been unloaded.
+  // Shows the window modally and returns when it has been unloaded. A
+  // window already in a modal show raises run-time error 400.
   void ShowModal();
   // Shows the window without waiting.
   void Show();

@@ -235,6 +235,20 @@ TEST_F(MesgBoxTest, AnUnknownIconAnswersZeroWithoutShowingTheBox) {
   EXPECT_FALSE(W()->isVisible());
 }
 
+TEST_F(MesgBoxTest, AMessageAskedForWhileTheBoxIsUpIsNotShownAndDoesNotHang) {
+  long inner = -1;
+  WhenShown(Box(), [&] {
+    // Work pumped from inside the box asks for another message.
+    inner = Box().MessageBox(QStringLiteral("Second"), 0, 0, kTitle);
+    TypeKey(W(), Qt::Key_Return);
+  });
+  // The one window now holds the second message and its OK button: the
+  // question is never taken as a Yes.
+  EXPECT_EQ(Box().MessageBox(QStringLiteral("First?"), 1, 2, kTitle), 0);
+  EXPECT_EQ(inner, 0);
+  EXPECT_FALSE(Box().IsLoaded());
+}
+
 TEST_F(MesgBoxTest, ACallerMayHideTheCloseBoxAndShowTheLinkAroundACall) {
   Box().MsgClose()->hide();        // loads the box hidden
   Box().UniHyperLink1()->show();

@@ -187,7 +187,7 @@ QPixmap MaxGlyph() {
   return pm;
 }
 
-QPixmap StripPiece(int w, int h, int roundSide) {
+QPixmap StripPicture(int w, int h, int roundSide) {
   // roundSide: -1 rounded top-left corner, 1 top-right, 0 none.
   QPixmap pm = Blank(w, h);
   QPainter p(&pm);
@@ -273,12 +273,12 @@ ImageList Build1Mac() {
   list.Add(QStringLiteral("zq_blue"), Logo(16));
   list.Add(QStringLiteral("zq_max_max"), MaxGlyph());
   list.Add(QStringLiteral("zq_logo"), Logo(48));
-  list.Add(QStringLiteral("zq_big_left_bdr"), StripPiece(10, 40, -1));
-  list.Add(QStringLiteral("zq_big_cntr_bdr"), StripPiece(20, 40, 0));
-  list.Add(QStringLiteral("zq_big_right_bdr"), StripPiece(10, 40, 1));
-  list.Add(QStringLiteral("zq_small_left_bdr"), StripPiece(8, 24, -1));
-  list.Add(QStringLiteral("zq_small_cntr_bdr"), StripPiece(16, 24, 0));
-  list.Add(QStringLiteral("zq_small_right_bdr"), StripPiece(8, 24, 1));
+  list.Add(QStringLiteral("zq_big_left_bdr"), StripPicture(10, 40, -1));
+  list.Add(QStringLiteral("zq_big_cntr_bdr"), StripPicture(20, 40, 0));
+  list.Add(QStringLiteral("zq_big_right_bdr"), StripPicture(10, 40, 1));
+  list.Add(QStringLiteral("zq_small_left_bdr"), StripPicture(8, 24, -1));
+  list.Add(QStringLiteral("zq_small_cntr_bdr"), StripPicture(16, 24, 0));
+  list.Add(QStringLiteral("zq_small_right_bdr"), StripPicture(8, 24, 1));
   return list;
 }
 
