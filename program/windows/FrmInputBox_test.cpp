@@ -135,6 +135,12 @@ TEST_F(FrmInputBoxTest, AtOneHundredTwentyDpiEveryControlShrinksAndTheHeadingMov
   EXPECT_EQ(Twips::Place(Box().lbl_OK()), QRectF(60 / 1.25, 45 / 1.25, 990 / 1.25, 255 / 1.25));
   EXPECT_EQ(Twips::Top(Box().lblTitle()), 50);
   EXPECT_EQ(Twips::Left(Box().lblTitle()), 150 / 1.25);
+  Box().Unload();
+  EXPECT_EQ(Ask(QStringLiteral("Enter the new name"), QStringLiteral("Photos"), [] {
+              SaveScreenshot(FrmInputBox::Instance().Window(), QStringLiteral("inputbox_120dpi"));
+              TypeKey(FrmInputBox::Instance().Window(), Qt::Key_Return);
+            }),
+            "Photos");
 }
 
 }  // namespace

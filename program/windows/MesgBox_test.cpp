@@ -322,6 +322,11 @@ TEST_F(MesgBoxTest, AtOneHundredTwentyDpiTheWindowKeepsItsPixelSizeAndMovesTheCa
   EXPECT_EQ(Twips::Top(Box().UniHyperLink1()), 1235);
   EXPECT_EQ(Twips::Left(Box().UniHyperLink1()), 3575);
   Box().Unload();
+  WhenShown(Box(), [&] {
+    SaveScreenshot(W(), QStringLiteral("mesgbox_120dpi"));
+    TypeKey(W(), Qt::Key_Return);
+  });
+  EXPECT_EQ(Box().MessageBox(QString(60, QLatin1Char('w')), 3, 1, kTitle), 2);
 
   // At 96 dpi nothing moves.
   ScopedTwipsPerPixel dpi96(15, 15);
