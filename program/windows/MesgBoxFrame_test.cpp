@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QPainter>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QScreen>
@@ -48,6 +49,15 @@ void CheckFrameOnThisDisplay(const QString& ranFile) {
     shot = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
     shot.save(QDir(ScreenshotFolder()).filePath("mesgbox_frame_xvfb.png"));
     shot.copy(frame.adjusted(-8, -8, 8, 8)).save(QDir(ScreenshotFolder()).filePath("mesgbox_frame_xvfb_window.png"));
+    // The two top corners, eight times enlarged.
+    QImage corners(2 * 12 * 8 + 8, 12 * 8, QImage::Format_RGB32);
+    corners.fill(Qt::darkGray);
+    {
+      QPainter p(&corners);
+      p.drawImage(QRect(0, 0, 96, 96), shot.copy(frame.left() - 2, frame.top() - 2, 12, 12));
+      p.drawImage(QRect(104, 0, 96, 96), shot.copy(frame.right() - 9, frame.top() - 2, 12, 12));
+    }
+    corners.save(QDir(ScreenshotFolder()).filePath("mesgbox_frame_xvfb_corners.png"));
     TypeKey(box.Window(), Qt::Key_Return);
   });
   EXPECT_EQ(box.MessageBox(QStringLiteral("The selected items were restored to the destination folder you chose."), 0,
