@@ -83,6 +83,7 @@ void FrmInputBox::CreateControls(FormWindow* w) {
   auto face = [w](double left, double top, const QString& caption, PictureBox*& box, Label*& label) {
     box = new PictureBox(w);
     Twips::SetPlace(box, left, top, 1095, 345);
+    box->SetPressedLook(true);
     label = new Label(box, caption);
     Twips::SetPlace(label, 60, 45, 990, 255);
     label->setFont(SkinFont(QStringLiteral("Arial"), 9, true));

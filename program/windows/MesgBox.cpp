@@ -185,6 +185,7 @@ void MesgBox::CreateControls(FormWindow* w) {
     auto* face = new PictureBox(c.picBtnContainer);
     face->setObjectName(QStringLiteral("cmdButton%1").arg(i));
     Twips::SetPlace(face, lefts[i], 45, 1095, 345);
+    face->SetPressedLook(true);
     face->hide();
     auto* caption = new Label(face);
     caption->setObjectName(QStringLiteral("lbl_cmdButton%1").arg(i));

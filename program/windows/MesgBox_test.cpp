@@ -291,6 +291,15 @@ TEST_F(MesgBoxTest, ButtonsLightUpUnderThePointerOnceThePanelWasEntered) {
     EXPECT_EQ(Box().cmdButton(0)->PictureHandle(), over);
     HoverOver(W());
     EXPECT_EQ(Box().cmdButton(0)->PictureHandle(), normal);
+    // Held down on its caption, the face looks pressed; nothing is answered
+    // before the release.
+    const QPointF at(5, 5);
+    QMouseEvent press(QEvent::MouseButtonPress, at, Box().lbl_cmdButton(0)->mapToGlobal(at), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(Box().lbl_cmdButton(0), &press);
+    EXPECT_TRUE(Box().cmdButton(0)->Pressed());
+    EXPECT_TRUE(Box().IsLoaded());
+    SaveScreenshot(W(), QStringLiteral("mesgbox_pressed"));
     TypeKey(W(), Qt::Key_Return);
   });
   Box().MessageBox(QStringLiteral("Do you want to restore the selected items now?"), 1, 2, kTitle);

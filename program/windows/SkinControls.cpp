@@ -43,14 +43,32 @@ void Control::SetBackColor(long bgr) {
   update();
 }
 
+Control* Control::Face() {
+  if (pressedLook_) return this;
+  auto* parent = qobject_cast<Control*>(parentWidget());
+  return parent && parent->pressedLook_ ? parent : nullptr;
+}
+
+void Control::SetPressed(bool pressed) {
+  if (pressed_ == pressed) return;
+  pressed_ = pressed;
+  update();
+}
+
 void Control::mousePressEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton) leftDown_ = true;
+  if (event->button() == Qt::LeftButton) {
+    leftDown_ = true;
+    if (Control* face = Face()) face->SetPressed(true);
+  }
   emit MouseDown(event->button(), event->modifiers(), event->position().toPoint());
 }
 
 void Control::mouseReleaseEvent(QMouseEvent* event) {
   const bool click = event->button() == Qt::LeftButton && leftDown_ && rect().contains(event->position().toPoint());
-  if (event->button() == Qt::LeftButton) leftDown_ = false;
+  if (event->button() == Qt::LeftButton) {
+    leftDown_ = false;
+    if (Control* face = Face()) face->SetPressed(false);
+  }
   QPointer<Control> alive(this);
   emit MouseUp(event->button(), event->modifiers(), event->position().toPoint());
   if (click && alive) emit Click();
@@ -65,6 +83,15 @@ void Control::paintEvent(QPaintEvent*) {
   if (backColor_ >= 0) p.fillRect(rect(), WinColor(backColor_));
   PaintContent(p);
   if (!drawing_.isNull()) p.drawPixmap(0, 0, drawing_);
+  if (pressed_) {
+    // Darken the face (its picture, not the empty rest of the box).
+    const auto* box = qobject_cast<const PictureBox*>(this);
+    const QRect face = box && !box->Picture().isNull() ? QRect(QPoint(0, 0), box->Picture().size()) : rect();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 0, 0, 48));
+    p.drawRoundedRect(QRectF(face).adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
+  }
 }
 
 // ---------------------------------------------------------------- PictureBox

@@ -36,6 +36,11 @@ class Control : public QWidget {
   // transparent (the default).
   void SetBackColor(long bgr);
 
+  // A button face looks pressed while the left button is held on it or on
+  // its caption (the press itself acts on release, as ever).
+  void SetPressedLook(bool on) { pressedLook_ = on; }
+  [[nodiscard]] bool Pressed() const { return pressed_; }
+
  signals:
   void MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, QPoint point);
   void MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, QPoint point);
@@ -52,9 +57,15 @@ class Control : public QWidget {
   virtual void PaintContent(QPainter& /*painter*/) {}
 
  private:
+  void SetPressed(bool pressed);
+  // The face this control belongs to: itself, or its parent for a caption.
+  Control* Face();
+
   QPixmap drawing_;
   long backColor_ = -1;
   bool leftDown_ = false;
+  bool pressedLook_ = false;
+  bool pressed_ = false;
 };
 
 // A picture box or image: shows a picture at its own size from the top
