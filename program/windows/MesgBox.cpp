@@ -16,6 +16,9 @@
 #include <QApplication>
 #include <QLoggingCategory>
 
+#include <optional>
+#include <utility>
+
 Q_LOGGING_CATEGORY(lcMesgBox, "restore.ui.mesgbox")
 
 namespace OrvaneMac {

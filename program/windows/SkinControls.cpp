@@ -4,7 +4,6 @@
 #include "program/windows/SkinImages.h"
 #include "program/windows/Twips.h"
 
-#include <QBitmap>
 #include <QFileInfo>
 #include <QMouseEvent>
 #include <QPainter>
