@@ -1,0 +1,127 @@
+// The message box on a real X display: its rounded corners and its caption
+// bar, seen in a screen grab. The test runs itself again under a virtual X
+// server (xvfb-run) with the xcb platform, and skips when no server can be
+// started.
+#include "program/windows/MesgBox.h"
+
+#include "program/windows/SkinImages.h"
+#include "program/windows/WindowsTestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+namespace OrvaneMac {
+namespace {
+
+using namespace OrvaneMac::testing;
+
+constexpr char kChildMarker[] = "ORVANE_FRAME_CHILD";
+
+bool IsBlack(QColor c) { return c.red() < 16 && c.green() < 16 && c.blue() < 16; }
+
+// Inside the virtual server: show the box, grab the screen, check it.
+void CheckFrameOnThisDisplay(const QString& ranFile) {
+  QFile ran(ranFile);
+  ASSERT_TRUE(ran.open(QIODevice::WriteOnly));
+  ran.close();
+  App();
+  ASSERT_EQ(QGuiApplication::platformName(), "xcb");
+
+  QImage shot;
+  QRect frame;
+  MesgBox& box = MesgBox::Instance();
+  WhenShown(box, [&] {
+    // Let the server map and paint the window.
+    for (int i = 0; i < 20; ++i) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+      QThread::msleep(20);
+    }
+    frame = box.Window()->geometry();
+    shot = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+    shot.save(QDir(ScreenshotFolder()).filePath("mesgbox_frame_xvfb.png"));
+    shot.copy(frame.adjusted(-8, -8, 8, 8)).save(QDir(ScreenshotFolder()).filePath("mesgbox_frame_xvfb_window.png"));
+    // The two top corners, eight times enlarged.
+    QImage corners(2 * 12 * 8 + 8, 12 * 8, QImage::Format_RGB32);
+    corners.fill(Qt::darkGray);
+    {
+      QPainter p(&corners);
+      p.drawImage(QRect(0, 0, 96, 96), shot.copy(frame.left() - 2, frame.top() - 2, 12, 12));
+      p.drawImage(QRect(104, 0, 96, 96), shot.copy(frame.right() - 9, frame.top() - 2, 12, 12));
+    }
+    corners.save(QDir(ScreenshotFolder()).filePath("mesgbox_frame_xvfb_corners.png"));
+    TypeKey(box.Window(), Qt::Key_Return);
+  });
+  EXPECT_EQ(box.MessageBox(QStringLiteral("The selected items were restored to the destination folder you chose."), 0,
+                           2, QStringLiteral("Orvane for Mac - Windows Restore")),
+            6);
+  ASSERT_FALSE(shot.isNull());
+  const int x0 = frame.left();
+  const int y0 = frame.top();
+  const int x1 = frame.right();
+  // The top corners are cut: the black root shows through.
+  EXPECT_TRUE(IsBlack(shot.pixelColor(x0, y0))) << "top left";
+  EXPECT_TRUE(IsBlack(shot.pixelColor(x1, y0))) << "top right";
+  // Beside the corners, and along the top edge, the window itself.
+  EXPECT_FALSE(IsBlack(shot.pixelColor(x0 + 3, y0))) << "top edge";
+  EXPECT_FALSE(IsBlack(shot.pixelColor(x0, y0 + 3))) << "left edge";
+  // The caption bar: its picture's colour across the top of the window.
+  const QImage caption = MesgBoxCaptionPicture().toImage();
+  const QColor expected = caption.pixelColor(caption.width() / 2, 10);
+  const QColor seen = shot.pixelColor(x0 + frame.width() * 3 / 4, y0 + 11);
+  EXPECT_LE(std::abs(seen.red() - expected.red()) + std::abs(seen.green() - expected.green()) +
+                std::abs(seen.blue() - expected.blue()),
+            24)
+      << "caption bar " << seen.name().toStdString() << " expected " << expected.name().toStdString();
+  // Outside the window, the root.
+  EXPECT_TRUE(IsBlack(shot.pixelColor(x0 - 2, y0 + 20)));
+}
+
+TEST(MesgBoxFrame, RoundedCornersAndCaptionBarOnAnXDisplay) {
+  const QString ranFile = qEnvironmentVariable(kChildMarker);
+  if (!ranFile.isEmpty()) {
+    CheckFrameOnThisDisplay(ranFile);
+    return;
+  }
+
+  const QString xvfbRun = QStandardPaths::findExecutable(QStringLiteral("xvfb-run"));
+  if (xvfbRun.isEmpty()) GTEST_SKIP() << "xvfb-run is not installed";
+
+  char self[4096] = {};
+  const ssize_t length = readlink("/proc/self/exe", self, sizeof(self) - 1);
+  ASSERT_GT(length, 0);
+  const QString marker = QDir::temp().filePath(QStringLiteral("orvane_frame_%1").arg(QCoreApplication::applicationPid()));
+  QFile::remove(marker);
+
+  QProcess child;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QString::fromLatin1(kChildMarker), marker);
+  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+  child.setProcessEnvironment(env);
+  child.setProcessChannelMode(QProcess::MergedChannels);
+  child.start(xvfbRun, {QStringLiteral("-a"), QStringLiteral("-s"), QStringLiteral("-screen 0 1280x800x24 -nolisten tcp -br"),
+                        QString::fromLocal8Bit(self, length),
+                        QStringLiteral("--gtest_filter=MesgBoxFrame.RoundedCornersAndCaptionBarOnAnXDisplay")});
+  const bool finished = child.waitForFinished(90000);
+  const QString output = QString::fromLocal8Bit(child.readAll());
+  const bool ran = QFile::exists(marker);
+  QFile::remove(marker);
+  if (!finished) {
+    child.kill();
+    child.waitForFinished();
+    FAIL() << "the test under the virtual X server did not finish:\n" << output.toStdString();
+  }
+  if (!ran) GTEST_SKIP() << "no virtual X server could be started:\n" << output.toStdString();
+  EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+}
+
+}  // namespace
+}  // namespace OrvaneMac
