@@ -4,7 +4,7 @@
 #include "program/windows/SkinFonts.h"
 #include "program/windows/SkinImages.h"
 #include "program/windows/Twips.h"
-#include "program/windows/WindowsShared.h"
+#include "program/foundation/ProgramState.h"
 #include "program/windows/clsRounder.h"
 #include "program/windows/modGeneralWindows.h"
 
@@ -149,7 +149,7 @@ void FrmInputBox::Form_Load() {
   modGeneral::SetButtonState(c.OK, 0, c.lbl_OK);
   modGeneral::SetButtonState(c.Cancel, 0, c.lbl_Cancel);
   ApplyDpiScale();
-  SkipMainRefresh() = true;
+  Program().SkipActivateRepaint = true;
   Skip([&] {
     clsRounder rounder;
     rounder.RoundedBorder(*this);
@@ -167,7 +167,7 @@ void FrmInputBox::ApplyDpiScale() {
   Twips::SetTop(c_.lblTitle, 50);
 }
 
-void FrmInputBox::Form_Unload() { SkipMainRefresh() = true; }
+void FrmInputBox::Form_Unload() { Program().SkipActivateRepaint = true; }
 
 bool FrmInputBox::Form_KeyUp(int key, Qt::KeyboardModifiers shift) {
   const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
@@ -178,15 +178,15 @@ bool FrmInputBox::Form_KeyUp(int key, Qt::KeyboardModifiers shift) {
 }
 
 void FrmInputBox::AcceptInput() {
-  InputBoxAnswer().clear();
-  if (IsLoaded() && !c_.txtbksetname->text().isEmpty()) InputBoxAnswer() = c_.txtbksetname->text();
-  SkipMainRefresh() = true;
+  Program().InputBoxAnswer.clear();
+  if (IsLoaded() && !c_.txtbksetname->text().isEmpty()) Program().InputBoxAnswer = c_.txtbksetname->text();
+  Program().SkipActivateRepaint = true;
   Unload();
 }
 
 void FrmInputBox::CloseInput() {
-  InputBoxAnswer().clear();
-  SkipMainRefresh() = true;
+  Program().InputBoxAnswer.clear();
+  Program().SkipActivateRepaint = true;
   Unload();
 }
 

@@ -3,7 +3,7 @@
 #include "program/windows/SkinControls.h"
 #include "program/windows/SkinImages.h"
 #include "program/windows/Twips.h"
-#include "program/windows/WindowsShared.h"
+#include "program/foundation/ProgramState.h"
 #include "program/windows/WindowsTestSupport.h"
 #include "program/windows/clsRounder.h"
 
@@ -22,7 +22,7 @@ class FrmInputBoxTest : public ::testing::Test {
  protected:
   void SetUp() override {
     App();
-    InputBoxAnswer().clear();
+    Program().InputBoxAnswer.clear();
   }
   void TearDown() override {
     CancelPending();
@@ -35,7 +35,7 @@ class FrmInputBoxTest : public ::testing::Test {
   static QString Ask(const QString& prompt, const QString& initial, std::function<void()> act) {
     WhenShown(Box(), std::move(act));
     Box().ShowInputMessage(prompt, kTitle, initial, 0, 0, QString());
-    return InputBoxAnswer();
+    return Program().InputBoxAnswer;
   }
 };
 
@@ -81,7 +81,7 @@ TEST_F(FrmInputBoxTest, EveryWayOutButAcceptingANonEmptyEntryLeavesTheAnswerEmpt
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    InputBoxAnswer().clear();
+    Program().InputBoxAnswer.clear();
     EXPECT_EQ(Ask(QStringLiteral("Enter the new name for file/folder "), c.initial, c.act), c.expected);
     EXPECT_FALSE(Box().IsLoaded());
   }
@@ -112,17 +112,17 @@ TEST_F(FrmInputBoxTest, TheEntryIsSelectedWhenItTakesTheFocus) {
 }
 
 TEST_F(FrmInputBoxTest, LoadPaintsTheBackgroundRoundsTheWindowAndSetsTheSkipFlag) {
-  SkipMainRefresh() = false;
+  Program().SkipActivateRepaint = false;
   Box().Load();
-  EXPECT_TRUE(SkipMainRefresh());
+  EXPECT_TRUE(Program().SkipActivateRepaint);
   EXPECT_EQ(W()->size(), QSize(450, 170));
   EXPECT_EQ(W()->mask().boundingRect(), QRect(0, 0, 450, 170));  // made with 451 x 171
   EXPECT_EQ(Box().OK()->PictureHandle(), ImageList4Mac().Picture("button_enb").cacheKey());
   EXPECT_EQ(Box().lbl_OK()->Caption(), "&Close");
   EXPECT_FALSE(Box().Cancel()->isVisibleTo(W()));
-  SkipMainRefresh() = false;
+  Program().SkipActivateRepaint = false;
   Box().Unload();
-  EXPECT_TRUE(SkipMainRefresh());
+  EXPECT_TRUE(Program().SkipActivateRepaint);
 }
 
 TEST_F(FrmInputBoxTest, AtOneHundredTwentyDpiEveryControlShrinksAndTheHeadingMovesUp) {

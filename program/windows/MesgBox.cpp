@@ -9,7 +9,7 @@
 #include "program/windows/SkinFonts.h"
 #include "program/windows/SkinImages.h"
 #include "program/windows/Twips.h"
-#include "program/windows/WindowsShared.h"
+#include "program/foundation/ProgramState.h"
 #include "program/windows/clsRounder.h"
 #include "program/windows/modGeneralWindows.h"
 
@@ -233,7 +233,7 @@ void MesgBox::Form_Load() {
   hoverEnabled_ = false;
   AllFacesNormal();
   ApplyDpiScale();
-  SkipMainRefresh() = true;
+  Program().SkipActivateRepaint = true;
 }
 
 void MesgBox::ApplyDpiScale() {

@@ -5,7 +5,7 @@
 #include "program/windows/SkinControls.h"
 #include "program/windows/SkinImages.h"
 #include "program/windows/Twips.h"
-#include "program/windows/WindowsShared.h"
+#include "program/foundation/ProgramState.h"
 #include "program/windows/WindowsTestSupport.h"
 #include "program/windows/modGeneralWindows.h"
 
@@ -306,9 +306,9 @@ TEST_F(MesgBoxTest, ButtonsLightUpUnderThePointerOnceThePanelWasEntered) {
 }
 
 TEST_F(MesgBoxTest, LoadSetsTheSkipFlagAndFreshStateEveryTime) {
-  SkipMainRefresh() = false;
+  Program().SkipActivateRepaint = false;
   Box().Load();
-  EXPECT_TRUE(SkipMainRefresh());
+  EXPECT_TRUE(Program().SkipActivateRepaint);
   EXPECT_FALSE(Box().HoverEnabled());
   EXPECT_EQ(Box().MsgClose()->PictureHandle(), ImageList4Mac().Picture("zq_small_close").cacheKey());
   EXPECT_EQ(Box().picIcon(3)->PictureHandle(), ImageList4Mac().Picture("zq_msg_warn").cacheKey());
