@@ -70,6 +70,7 @@ pid_t SpawnChild(const ChildSpec& spec) {
     if (::dup2(extras[i], 3 + i) < 0) ::_exit(127);
   }
   ::closefrom(3 + count);
+  if (!spec.workingDirectory.empty() && ::chdir(spec.workingDirectory.c_str()) != 0) ::_exit(127);
   sigset_t none;
   sigemptyset(&none);
   ::sigprocmask(SIG_SETMASK, &none, nullptr);

@@ -23,6 +23,7 @@ struct ChildSpec {
   int stderrFd = -1;
   std::vector<int> extraFds;  // become descriptors 3, 4, ... of the child
   int deathSignal = SIGTERM;  // sent to the child when this process dies
+  std::string workingDirectory;  // empty: this process's
 };
 
 // Starts the child; its pid, or -1 with errno set (the exec failure of the
