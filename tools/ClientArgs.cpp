@@ -202,7 +202,7 @@ ClientPlan PlanClientRun(const QStringList& tokens) {
     if (list.open(QIODevice::ReadOnly)) {
       plan.hasFilesFrom = true;
       plan.filesFrom = RewriteFileList(list.readAll(), folder, relative);
-      args << QStringLiteral("--files-from=/dev/fd/3");  // the client puts the private list file here
+      args << QLatin1String(kFilesFromPlaceholder);
       modulePath = module + u'/';
     } else {
       args << QStringLiteral("--files-from=") + hostPath;  // rsync reports it

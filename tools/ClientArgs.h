@@ -34,13 +34,17 @@ struct ClientPlan {
   int exitCode = 0;   // the code to end with when refused
   bool transfer = false;  // a destination was given (else a listing)
   QStringList rsyncArguments;  // argv[1..] of /usr/bin/rsync
-  bool hasFilesFrom = false;   // the argument "--files-from=/dev/fd/3" stands for a file holding filesFrom
+  // With a file list, rsyncArguments holds kFilesFromPlaceholder, which the
+  // client replaces with "--files-from=" and a private file holding filesFrom.
+  bool hasFilesFrom = false;
   QByteArray filesFrom;
   QString tunnelAddress;  // not empty: wait for a listener here before rsync starts
   int tunnelPort = 0;
   // Host paths to write back in the client's form in error lines, longest first.
   std::vector<std::pair<QString, QString>> hostToClientPaths;
 };
+
+inline constexpr char kFilesFromPlaceholder[] = "--files-from=<private list>";
 
 // The marker that starts the lines rsync writes for each item of a transfer
 // (itemised change, size, name); the output translator reads and drops them.

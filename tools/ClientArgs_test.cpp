@@ -86,7 +86,7 @@ TEST_F(ClientPlanTest, TransferRunFromTheArgumentList) {
   const QString dest = QDir(tmp_.path()).filePath(QStringLiteral("Restore")) + u'/';
   const QStringList expected{"-8", "--no-h", "-v", "-t", "--bwlimit=32765", "--compress", "--timeout=900",
                              "--block-size=30000", "--progress", "--no-implied-dirs", "--relative", "--port=51000",
-                             "--password-file=-", "-ii", "--out-format=::ORV::%i|%l|%n", "--files-from=/dev/fd/3",
+                             "--password-file=-", "-ii", "--out-format=::ORV::%i|%l|%n", "--files-from=<private list>",
                              "--", "mkowalski@127.0.0.1::tessara/", dest};
   EXPECT_EQ(plan.rsyncArguments, expected);
   EXPECT_FALSE(plan.rsyncArguments.contains(QStringLiteral("--inplace")));

@@ -81,8 +81,8 @@ int main(int argc, char** argv) {
   spec.environment = CleanEnvironment();
 
   // rsync opens its file list by a path it resolves without following links
-  // (so not /dev/fd/N): the list goes to a private file that lives as long
-  // as this run.
+  // (so not /dev/fd/N, and standard input carries the password): the list
+  // goes to a private file that lives as long as this run.
   std::string listPath;
   if (plan.hasFilesFrom) {
     listPath = tools::WritePrivateListFile(plan.filesFrom);
@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
       return Refuse(QStringLiteral("cannot write the file list: %1").arg(QString::fromLocal8Bit(std::strerror(errno))), 11);
     }
     for (std::string& a : spec.arguments) {
-      if (a == "--files-from=/dev/fd/3") a = "--files-from=" + listPath;
+      if (a == tools::kFilesFromPlaceholder) a = "--files-from=" + listPath;
     }
   }
 
