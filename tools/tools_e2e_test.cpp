@@ -187,6 +187,68 @@ class ConnectProxy {
   QList<QByteArray> heads_;
 };
 
+// A relay to one local port that cuts every connection once `limit` bytes
+// have come back from the server: a transfer dropped in the middle.
+class DroppingRelay {
+ public:
+  DroppingRelay(int targetPort, qint64 limit) : target_(targetPort), limit_(limit) {
+    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    ::listen(listener_, 8);
+    socklen_t len = sizeof a;
+    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &len);
+    port_ = ntohs(a.sin_port);
+    thread_ = std::thread([this] {
+      for (;;) {
+        const int client = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (client < 0) return;
+        Relay(client);
+      }
+    });
+  }
+  ~DroppingRelay() {
+    ::shutdown(listener_, SHUT_RDWR);
+    ::close(listener_);
+    thread_.join();
+  }
+  int Port() const { return port_; }
+
+ private:
+  void Relay(int client) {
+    const int server = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(static_cast<uint16_t>(target_));
+    if (::connect(server, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) {
+      pollfd fds[2] = {{client, POLLIN, 0}, {server, POLLIN, 0}};
+      char buffer[4096];
+      qint64 back = 0;
+      for (bool open = true; open && back < limit_;) {
+        if (::poll(fds, 2, 30000) <= 0) break;
+        for (int i = 0; i < 2 && open; ++i) {
+          if (fds[i].revents == 0) continue;
+          const size_t room = i == 1 ? static_cast<size_t>(std::min<qint64>(sizeof buffer, limit_ - back)) : sizeof buffer;
+          const ssize_t n = ::read(fds[i].fd, buffer, room);
+          if (i == 1 && n > 0) back += n;
+          open = n > 0 && WriteAll(fds[1 - i].fd, std::string(buffer, static_cast<size_t>(n)));
+        }
+      }
+    }
+    ::close(server);
+    ::close(client);
+  }
+
+  int target_;
+  qint64 limit_;
+  int listener_ = -1;
+  int port_ = 0;
+  std::thread thread_;
+};
+
 struct Outcome {
   int code = -1;
   QByteArray out;
@@ -328,6 +390,21 @@ class ToolsE2E : public ::testing::Test {
     fixtures_ << path;
     return path;
   }
+
+  // A served file of `size` bytes that compress badly, removed at the end.
+  struct AddFixtureGuard {
+    AddFixtureGuard(ToolsE2E* test, const QString& relative, qint64 size) {
+      QByteArray bytes(size, Qt::Uninitialized);
+      quint32 x = 2463534242u;
+      for (char& c : bytes) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        c = static_cast<char>(x);
+      }
+      test->AddFixture(relative, bytes);
+    }
+  };
 
   QTemporaryDir tmp_;
   QString root_;
@@ -567,6 +644,26 @@ TEST_F(ToolsE2E, ThroughAnHttpProxyWithAndWithoutCredentials) {
   run = List(QStringLiteral("mkowalski@localhost::tessara/"));
   EXPECT_NE(run.code, 0);
   EXPECT_FALSE(run.out.contains(" readme.txt\n"));
+}
+
+TEST_F(ToolsE2E, ADroppedTransferKeepsTheUsersFileAndEndsWithRsyncsCode) {
+  // The user's own file where the restored one will go.
+  QDir(root_).mkpath(QStringLiteral("Restore/Flat"));
+  WriteBytes(root_ + QStringLiteral("/Restore/Flat/big.bin"), "the user's own data\n");
+  const AddFixtureGuard big(this, QStringLiteral("Media/big.bin"), 8 * 1024 * 1024);
+  DroppingRelay relay(qEnvironmentVariableIntValue("TESTBED_RSYNC_PORT"), 64 * 1024);
+  qputenv("ORVANE_CONNECT_TO", "localhost:43718=127.0.0.1:" + QByteArray::number(relay.Port()));
+  const Outcome run = Transfer('B', "/Media/big.bin\n/Media/holiday clip.bin\n", QStringLiteral("/"),
+                               QStringLiteral("/cygdrive/C/Restore/Flat"), false);
+  EXPECT_NE(run.code, 0);
+  EXPECT_LT(run.code, 128) << "rsync's own code, not a signal";
+  EXPECT_TRUE(run.err.startsWith("Password: \n"));
+  EXPECT_TRUE(run.err.contains("rsync error:")) << run.err.toStdString();
+  for (const Progress& p : ProgressLines(run.out)) EXPECT_NE(p.percent, 100) << p.item.toStdString();
+  // Never a half-written file in place of the user's, nor a temporary one left.
+  // (the drop comes in the middle of big.bin, the first file of the list)
+  EXPECT_EQ(ReadAll(root_ + QStringLiteral("/Restore/Flat/big.bin")), "the user's own data\n");
+  EXPECT_EQ(QDir(root_ + QStringLiteral("/Restore/Flat")).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
 
 TEST_F(ToolsE2E, EndingAProgramLeavesNoChildBehind) {
