@@ -15,14 +15,14 @@
 namespace tools {
 
 struct ChildSpec {
-  std::string program;                                // host path executed (argv[0])
-  std::vector<std::string> arguments;                 // argv[1..]
+  std::string program;                                  // host path executed (argv[0])
+  std::vector<std::string> arguments;                   // argv[1..]
   std::optional<std::vector<std::string>> environment;  // "NAME=value"; none: this process's
-  int stdinFd = -1;   // -1: inherited
+  int stdinFd = -1;                                     // -1: inherited
   int stdoutFd = -1;
   int stderrFd = -1;
-  std::vector<int> extraFds;  // become descriptors 3, 4, ... of the child
-  int deathSignal = SIGTERM;  // sent to the child when this process dies
+  std::vector<int> extraFds;     // become descriptors 3, 4, ... of the child
+  int deathSignal = SIGTERM;     // sent to the child when this process dies
   std::string workingDirectory;  // empty: this process's
 };
 

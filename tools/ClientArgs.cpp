@@ -115,10 +115,16 @@ QByteArray RewriteFileList(const QByteArray& list, const QString& folder, bool r
 ClientPlan PlanClientRun(const QStringList& tokens) {
   static const QRegularExpression valued(QStringLiteral("^--(bwlimit|timeout|block-size|port)=(.*)$"));
   static const QRegularExpression sourceForm(QStringLiteral("^([^@/\\s]+)@([^:/\\s]+|\\[[0-9A-Fa-f:.]+\\])::(.*)$"));
-  const QStringList plainFlags{QStringLiteral("-v"),         QStringLiteral("-t"),      QStringLiteral("-r"),
-                               QStringLiteral("-z"),         QStringLiteral("-n"),      QStringLiteral("--compress"),
-                               QStringLiteral("--stats"),    QStringLiteral("--progress"),
-                               QStringLiteral("--relative"), QStringLiteral("--no-relative"),
+  const QStringList plainFlags{QStringLiteral("-v"),
+                               QStringLiteral("-t"),
+                               QStringLiteral("-r"),
+                               QStringLiteral("-z"),
+                               QStringLiteral("-n"),
+                               QStringLiteral("--compress"),
+                               QStringLiteral("--stats"),
+                               QStringLiteral("--progress"),
+                               QStringLiteral("--relative"),
+                               QStringLiteral("--no-relative"),
                                QStringLiteral("--no-implied-dirs")};
   QStringList flags;
   QStringList positional;
@@ -179,8 +185,8 @@ ClientPlan PlanClientRun(const QStringList& tokens) {
     if (!destHost) return Refuse(QStringLiteral("destination is not on a mapped drive: %1").arg(positional.at(1)));
     destination = *destHost;
     if (!destination.endsWith(u'/')) destination += u'/';
-    plan.hostToClientPaths.emplace_back(*destHost, positional.at(1).endsWith(u'/') ? positional.at(1).chopped(1)
-                                                                                : positional.at(1));
+    plan.hostToClientPaths.emplace_back(
+        *destHost, positional.at(1).endsWith(u'/') ? positional.at(1).chopped(1) : positional.at(1));
   }
 
   const bool relative = !flags.contains(QStringLiteral("--no-relative"));

@@ -30,9 +30,9 @@ namespace tools {
 inline constexpr char kClientExe[] = "orvane_int_rst_100.exe";
 
 struct ClientPlan {
-  QString error;      // not empty: the run is refused with this text
-  int exitCode = 0;   // the code to end with when refused
-  bool transfer = false;  // a destination was given (else a listing)
+  QString error;               // not empty: the run is refused with this text
+  int exitCode = 0;            // the code to end with when refused
+  bool transfer = false;       // a destination was given (else a listing)
   QStringList rsyncArguments;  // argv[1..] of /usr/bin/rsync
   // With a file list, rsyncArguments holds kFilesFromPlaceholder, which the
   // client replaces with "--files-from=" and a private file holding filesFrom.

@@ -84,10 +84,25 @@ TEST_F(ClientPlanTest, TransferRunFromTheArgumentList) {
   ASSERT_TRUE(plan.error.isEmpty()) << plan.error.toStdString();
   EXPECT_TRUE(plan.transfer);
   const QString dest = QDir(tmp_.path()).filePath(QStringLiteral("Restore")) + u'/';
-  const QStringList expected{"-8", "--no-h", "-v", "-t", "--bwlimit=32765", "--compress", "--timeout=900",
-                             "--block-size=30000", "--progress", "--no-implied-dirs", "--relative", "--port=51000",
-                             "--password-file=-", "-ii", "--out-format=::ORV::%i|%l|%n", "--files-from=<private list>",
-                             "--", "mkowalski@127.0.0.1::tessara/", dest};
+  const QStringList expected{"-8",
+                             "--no-h",
+                             "-v",
+                             "-t",
+                             "--bwlimit=32765",
+                             "--compress",
+                             "--timeout=900",
+                             "--block-size=30000",
+                             "--progress",
+                             "--no-implied-dirs",
+                             "--relative",
+                             "--port=51000",
+                             "--password-file=-",
+                             "-ii",
+                             "--out-format=::ORV::%i|%l|%n",
+                             "--files-from=<private list>",
+                             "--",
+                             "mkowalski@127.0.0.1::tessara/",
+                             dest};
   EXPECT_EQ(plan.rsyncArguments, expected);
   EXPECT_FALSE(plan.rsyncArguments.contains(QStringLiteral("--inplace")));
   EXPECT_EQ(plan.filesFrom, "Documents/./Letters/2009/\n");
@@ -97,30 +112,43 @@ TEST_F(ClientPlanTest, TransferRunFromTheArgumentList) {
 
 TEST_F(ClientPlanTest, ListingRunDirectAndCommandLineFallback) {
   // Without "-7<path>" the command line itself holds the arguments.
-  const QStringList tokens{"-v", "-r", "-z", "-t", "-7", "-n", "--stats", "--compress", "--timeout=900",
-                           "--port=65368", "mkowalski@rsync1.orvane.example::tessara3/Documents/"};
+  const QStringList tokens{"-v",
+                           "-r",
+                           "-z",
+                           "-t",
+                           "-7",
+                           "-n",
+                           "--stats",
+                           "--compress",
+                           "--timeout=900",
+                           "--port=65368",
+                           "mkowalski@rsync1.orvane.example::tessara3/Documents/"};
   QString error;
   EXPECT_EQ(ClientTokens(tokens, &error), tokens);
   const ClientPlan plan = PlanClientRun(tokens);
   ASSERT_TRUE(plan.error.isEmpty()) << plan.error.toStdString();
   EXPECT_FALSE(plan.transfer);
   EXPECT_TRUE(plan.tunnelAddress.isEmpty());
-  const QStringList expected{"-8", "--no-h", "-v", "-r", "-z", "-t", "-n", "--stats", "--compress", "--timeout=900",
-                             "--port=52000", "--password-file=-", "--",
-                             "mkowalski@127.0.0.1::tessara3/Documents/"};
+  const QStringList expected{"-8",           "--no-h",
+                             "-v",           "-r",
+                             "-z",           "-t",
+                             "-n",           "--stats",
+                             "--compress",   "--timeout=900",
+                             "--port=52000", "--password-file=-",
+                             "--",           "mkowalski@127.0.0.1::tessara3/Documents/"};
   EXPECT_EQ(plan.rsyncArguments, expected);
 }
 
 TEST_F(ClientPlanTest, RefusesWhatTheEngineNeverWrites) {
   const QString source = QStringLiteral("u@localhost::tessara/");
   const QStringList refused[] = {
-      {"-v", "-5", source, "/cygdrive/C/Restore"},   // decryption with the private key
-      {"-e", "ssh", source},                          // any other option
+      {"-v", "-5", source, "/cygdrive/C/Restore"},  // decryption with the private key
+      {"-e", "ssh", source},                        // any other option
       {"--rsh=sh -c x", source},
       {"--port=12a", source},
-      {"/etc/passwd"},                                // not a daemon source
-      {source, "/cygdrive/Q/x"},                      // drive not mapped
-      {source, "/etc"},                               // not the client's path form
+      {"/etc/passwd"},            // not a daemon source
+      {source, "/cygdrive/Q/x"},  // drive not mapped
+      {source, "/etc"},           // not the client's path form
       {source, "/cygdrive/C/a", "/cygdrive/C/b"},
       {},
   };

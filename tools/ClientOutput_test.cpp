@@ -22,7 +22,12 @@ const QByteArray kRsyncTransfer =
     "::ORV::>f+++++++++|3158073|Media/holiday clip.bin\n"
     "\r              0   0%    0.00kB/s    0:00:00  \r        1048576  33%    5.00MB/s    0:00:01  "
     "\r        3158073 100%   94.12MB/s    0:00:00 (xfr#3, to-chk=1/4)\n"
-    "::ORV::.f          |25|Letters/\xc3\x9c" "n\xc3\xaf" "c\xc3\xb6" "d\xc3\xa9" " \xe6\x97\xa5\xe6\x9c\xac" ".txt\n"
+    "::ORV::.f          |25|Letters/\xc3\x9c"
+    "n\xc3\xaf"
+    "c\xc3\xb6"
+    "d\xc3\xa9"
+    " \xe6\x97\xa5\xe6\x9c\xac"
+    ".txt\n"
     "::ORV::>f+++++++++|100|cut.bin\n"
     "\r             50  50%    1.00kB/s    0:00:01  \r            100 100%    1.00kB/s    0:00:00  \n"
     "\n"
@@ -44,8 +49,8 @@ std::optional<Parsed> EngineParse(const QByteArray& bytes) {
 }
 
 std::ostream& operator<<(std::ostream& os, const Parsed& p) {
-  return os << p.f1.toStdString() << "|" << p.f2.toStdString() << "|" << p.f3.toStdString() << "|"
-            << p.f4.toStdString() << "|" << p.item.toStdString();
+  return os << p.f1.toStdString() << "|" << p.f2.toStdString() << "|" << p.f3.toStdString() << "|" << p.f4.toStdString()
+            << "|" << p.item.toStdString();
 }
 
 TEST(OutputTranslator, TransferProgressInFixedColumns) {
@@ -65,7 +70,13 @@ TEST(OutputTranslator, TransferProgressInFixedColumns) {
       other << line;
     }
   }
-  const QString unicode = QString::fromUtf8("Letters/\xc3\x9c" "n\xc3\xaf" "c\xc3\xb6" "d\xc3\xa9" " \xe6\x97\xa5\xe6\x9c\xac" ".txt");
+  const QString unicode = QString::fromUtf8(
+      "Letters/\xc3\x9c"
+      "n\xc3\xaf"
+      "c\xc3\xb6"
+      "d\xc3\xa9"
+      " \xe6\x97\xa5\xe6\x9c\xac"
+      ".txt");
   const QList<Parsed> expected{
       {"0", "6", "0", "0", "a.txt"},
       {"6", "6", "6", "100", "a.txt"},

@@ -62,8 +62,10 @@ Endpoint MapConnect(const Endpoint& target, QString* error) {
       break;
     }
   }
-  if (result.host.compare(QStringLiteral("localhost"), Qt::CaseInsensitive) == 0) result.host = QStringLiteral("127.0.0.1");
-  if (result.host.startsWith(u'[') && result.host.endsWith(u']')) result.host = result.host.mid(1, result.host.size() - 2);
+  if (result.host.compare(QStringLiteral("localhost"), Qt::CaseInsensitive) == 0)
+    result.host = QStringLiteral("127.0.0.1");
+  if (result.host.startsWith(u'[') && result.host.endsWith(u']'))
+    result.host = result.host.mid(1, result.host.size() - 2);
   return result;
 }
 

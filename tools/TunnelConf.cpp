@@ -100,9 +100,15 @@ TunnelSettings BuildTunnelSettings(const QMap<QString, QString>& values, const Q
   out.listenAddress = listen.host;
   out.listenPort = listen.port;
 
-  QStringList lines{QStringLiteral("foreground = yes"), QStringLiteral("pid ="), QStringLiteral("syslog = no"),
-                    QStringLiteral("debug = 4"), QString(), QStringLiteral("[ZQWIN]"), QStringLiteral("client = yes"),
-                    QStringLiteral("accept = ") + Form(listen), QStringLiteral("connect = ") + Form(next)};
+  QStringList lines{QStringLiteral("foreground = yes"),
+                    QStringLiteral("pid ="),
+                    QStringLiteral("syslog = no"),
+                    QStringLiteral("debug = 4"),
+                    QString(),
+                    QStringLiteral("[ZQWIN]"),
+                    QStringLiteral("client = yes"),
+                    QStringLiteral("accept = ") + Form(listen),
+                    QStringLiteral("connect = ") + Form(next)};
   if (proxied) {
     lines << QStringLiteral("protocol = connect") << QStringLiteral("protocolHost = ") + Form(target);
     const QString auth = values.value(QStringLiteral("httpsproxy_auth"));
@@ -124,8 +130,8 @@ TunnelSettings BuildTunnelSettings(const QMap<QString, QString>& values, const Q
     lines << QStringLiteral("checkHost = ") + destination->host << QStringLiteral("sni = ") + destination->host;
   }
   for (const QString& line : lines) {
-    const bool credential = line.startsWith(QStringLiteral("protocolUsername")) ||
-                            line.startsWith(QStringLiteral("protocolPassword"));
+    const bool credential =
+        line.startsWith(QStringLiteral("protocolUsername")) || line.startsWith(QStringLiteral("protocolPassword"));
     out.stunnelConfig += (credential ? win::ToAnsi(line) : QFile::encodeName(line)) + '\n';
   }
   return out;

@@ -7,11 +7,14 @@
 namespace tools {
 namespace {
 
-QStringList Lines(const TunnelSettings& s) { return QString::fromUtf8(s.stunnelConfig).split(u'\n', Qt::SkipEmptyParts); }
+QStringList Lines(const TunnelSettings& s) {
+  return QString::fromUtf8(s.stunnelConfig).split(u'\n', Qt::SkipEmptyParts);
+}
 
 TEST(ReadIniSection, TheEnginesSection) {
-  const QByteArray text = "[Other]\r\naccept = 1\r\n[zqwin]\r\naccept = 43718\r\nconnect =proxy.example:8080\r\n"
-                          "httpsproxy_dest=rsync1.orvane.example:443\r\nhttpsproxy_auth=j\xf6rg:p=w:d\r\n";
+  const QByteArray text =
+      "[Other]\r\naccept = 1\r\n[zqwin]\r\naccept = 43718\r\nconnect =proxy.example:8080\r\n"
+      "httpsproxy_dest=rsync1.orvane.example:443\r\nhttpsproxy_auth=j\xf6rg:p=w:d\r\n";
   const auto values = ReadIniSection(text, QStringLiteral("ZQWIN"));
   ASSERT_TRUE(values);
   EXPECT_EQ(values->value(QStringLiteral("accept")), u"43718");

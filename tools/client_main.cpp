@@ -87,7 +87,8 @@ int main(int argc, char** argv) {
   if (plan.hasFilesFrom) {
     listPath = tools::WritePrivateListFile(plan.filesFrom);
     if (listPath.empty()) {
-      return Refuse(QStringLiteral("cannot write the file list: %1").arg(QString::fromLocal8Bit(std::strerror(errno))), 11);
+      return Refuse(QStringLiteral("cannot write the file list: %1").arg(QString::fromLocal8Bit(std::strerror(errno))),
+                    11);
     }
     for (std::string& a : spec.arguments) {
       if (a == tools::kFilesFromPlaceholder) a = "--files-from=" + listPath;
@@ -103,7 +104,8 @@ int main(int argc, char** argv) {
   spec.stdoutFd = out[1];
   spec.stderrFd = err[1];
   const pid_t child = tools::SpawnChild(spec);
-  if (child < 0) return Refuse(QStringLiteral("cannot start rsync: %1").arg(QString::fromLocal8Bit(std::strerror(errno))), 14);
+  if (child < 0)
+    return Refuse(QStringLiteral("cannot start rsync: %1").arg(QString::fromLocal8Bit(std::strerror(errno))), 14);
   tools::ForwardTerminationSignals(child);
   ::close(out[1]);
   ::close(err[1]);

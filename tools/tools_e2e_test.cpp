@@ -144,8 +144,9 @@ class ConnectProxy {
     const QList<QByteArray> words = head.split(' ');
     const QList<QByteArray> target = words.value(1).split(':');
     // The scheme name is case-insensitive (stunnel writes "basic").
-    const bool authorised = credentials_.isEmpty() ||
-                            head.toLower().contains("proxy-authorization: basic " + credentials_.toBase64().toLower() + "\r\n");
+    const bool authorised =
+        credentials_.isEmpty() ||
+        head.toLower().contains("proxy-authorization: basic " + credentials_.toBase64().toLower() + "\r\n");
     int server = -1;
     if (words.value(0) == "CONNECT" && target.value(0) == "127.0.0.1" && authorised) {
       server = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -231,7 +232,8 @@ class DroppingRelay {
         if (::poll(fds, 2, 30000) <= 0) break;
         for (int i = 0; i < 2 && open; ++i) {
           if (fds[i].revents == 0) continue;
-          const size_t room = i == 1 ? static_cast<size_t>(std::min<qint64>(sizeof buffer, limit_ - back)) : sizeof buffer;
+          const size_t room =
+              i == 1 ? static_cast<size_t>(std::min<qint64>(sizeof buffer, limit_ - back)) : sizeof buffer;
           const ssize_t n = ::read(fds[i].fd, buffer, room);
           if (i == 1 && n > 0) back += n;
           open = n > 0 && WriteAll(fds[1 - i].fd, std::string(buffer, static_cast<size_t>(n)));
@@ -267,7 +269,8 @@ class ToolsE2E : public ::testing::Test {
     savedConnectTo_ = qgetenv("ORVANE_CONNECT_TO");
     tunnelPort_ = FreePort();
     qputenv("ORVANE_DRIVES", QStringLiteral("C=%1;P=%2;Z=/").arg(root_, kProgramDir).toUtf8());
-    qputenv("ORVANE_CONNECT_TO", "localhost:43718=127.0.0.1:" + QByteArray::number(tunnelPort_) + ';' + savedConnectTo_);
+    qputenv("ORVANE_CONNECT_TO",
+            "localhost:43718=127.0.0.1:" + QByteArray::number(tunnelPort_) + ';' + savedConnectTo_);
     WritePassword(qEnvironmentVariable("TESTBED_PASSWORD"));
   }
 
@@ -319,9 +322,10 @@ class ToolsE2E : public ::testing::Test {
 
   // A listing run as the listing writes it: "Enum.bat" and "arglist.txt".
   Outcome List(const QString& target, const QString& port = QStringLiteral("43718")) {
-    const QString line = QStringLiteral("\"P:\\\\orvane_int_rst_100.exe\" -v -r -z -t "
-                                        "-7/cygdrive/C/OrvaneInt/ORVANETEMP/arglist.txt -n --stats --compress "
-                                        "--timeout=900 --port=%1 \"%2\"")
+    const QString line = QStringLiteral(
+                             "\"P:\\\\orvane_int_rst_100.exe\" -v -r -z -t "
+                             "-7/cygdrive/C/OrvaneInt/ORVANETEMP/arglist.txt -n --stats --compress "
+                             "--timeout=900 --port=%1 \"%2\"")
                              .arg(port, target);
     WriteBytes(Work(QStringLiteral("Enum.bat")), Masked(line));
     WriteBytes(Work(QStringLiteral("arglist.txt")),
@@ -330,9 +334,9 @@ class ToolsE2E : public ::testing::Test {
                    .arg(port, target)
                    .toUtf8());
     return Repeat([&] {
-      return Finish(StartRedirect(QStringLiteral("Enum.bat"), QStringLiteral("errlog.txt"),
-                                  QStringLiteral("outputlog.txt")),
-                    QStringLiteral("errlog.txt"), QStringLiteral("outputlog.txt"));
+      return Finish(
+          StartRedirect(QStringLiteral("Enum.bat"), QStringLiteral("errlog.txt"), QStringLiteral("outputlog.txt")),
+          QStringLiteral("errlog.txt"), QStringLiteral("outputlog.txt"));
     });
   }
 
@@ -350,28 +354,39 @@ class ToolsE2E : public ::testing::Test {
 
   // A transfer run as client run A or B writes it.
   Outcome Transfer(char engine, const QByteArray& list, const QString& suffix, const QString& destination,
-               bool relative) {
+                   bool relative) {
     const QString x = QString(QLatin1Char(engine));
     const QString listName = QStringLiteral("SerSource.files") + x;
     WriteBytes(Work(listName), list);
     const QString listPath = QStringLiteral("/cygdrive/C/OrvaneInt/ORVANETEMP/") + listName;
     const QString part = relative ? QStringLiteral("--no-implied-dirs --relative --files-from='%1' ").arg(listPath)
                                   : QStringLiteral("--no-relative --files-from='%1' ").arg(listPath);
-    const QString line = QStringLiteral("\"P:\\orvane_int_rst_100.exe\" -v -t -7/cygdrive/C/OrvaneInt/ORVANETEMP/"
-                                        "arglist%1.txt --bwlimit=32765 --compress --inplace --timeout=900 "
-                                        "--port=43718 --block-size=30000 --progress %2 mkowalski@localhost::tessara"
-                                        "\"%3\" \"%4\"")
+    const QString line = QStringLiteral(
+                             "\"P:\\orvane_int_rst_100.exe\" -v -t -7/cygdrive/C/OrvaneInt/ORVANETEMP/"
+                             "arglist%1.txt --bwlimit=32765 --compress --inplace --timeout=900 "
+                             "--port=43718 --block-size=30000 --progress %2 mkowalski@localhost::tessara"
+                             "\"%3\" \"%4\"")
                              .arg(x, part, suffix, destination);
     WriteBytes(Work(QStringLiteral("RedirectSer%1.bat").arg(x)), Masked(line));
-    QStringList args{QStringLiteral("orvane_int_rst_100.exe"), "-v", "-t", "-7", "--bwlimit=32765", "--compress",
-                     "--inplace", "--timeout=900", "--port=43718", "--block-size=30000", "--progress"};
+    QStringList args{QStringLiteral("orvane_int_rst_100.exe"),
+                     "-v",
+                     "-t",
+                     "-7",
+                     "--bwlimit=32765",
+                     "--compress",
+                     "--inplace",
+                     "--timeout=900",
+                     "--port=43718",
+                     "--block-size=30000",
+                     "--progress"};
     args << (relative ? QStringList{"--no-implied-dirs", "--relative"} : QStringList{"--no-relative"});
     args << QStringLiteral("--files-from=") + listPath << QStringLiteral("mkowalski@localhost::tessara") + suffix
          << destination;
     WriteBytes(Work(QStringLiteral("arglist%1.txt").arg(x)), args.join(u'\n').toUtf8());
     const QString err = QStringLiteral("errlogSer%1.txt").arg(x);
     const QString out = QStringLiteral("outputlogSer%1.txt").arg(x);
-    return Repeat([&] { return Finish(StartRedirect(QStringLiteral("RedirectSer%1.bat").arg(x), err, out), err, out); });
+    return Repeat(
+        [&] { return Finish(StartRedirect(QStringLiteral("RedirectSer%1.bat").arg(x), err, out), err, out); });
   }
 
   Outcome Finish(pid_t pid, const QString& err, const QString& out) {
@@ -454,9 +469,15 @@ TEST_F(ToolsE2E, ListingThroughTheTunnelInTheEnginesColumns) {
     if (line.startsWith(u'-')) sum += line.mid(11, 11).trimmed().toLongLong();
     names << line.mid(43);
   }
-  EXPECT_TRUE(names.contains(QString::fromUtf8("Documents/Letters/\xc3\x9cn\xc3\xaf" "c\xc3\xb6" "d\xc3\xa9"
-                                               " \xe6\x97\xa5\xe6\x9c\xac.txt")));
-  EXPECT_TRUE(names.contains(QString::fromUtf8("\xc5\x81\xc3\xb3" "d\xc5\xba stra\xc3\x9f" "e/\xc3\x9f file.txt")));
+  EXPECT_TRUE(
+      names.contains(QString::fromUtf8("Documents/Letters/\xc3\x9cn\xc3\xaf"
+                                       "c\xc3\xb6"
+                                       "d\xc3\xa9"
+                                       " \xe6\x97\xa5\xe6\x9c\xac.txt")));
+  EXPECT_TRUE(
+      names.contains(QString::fromUtf8("\xc5\x81\xc3\xb3"
+                                       "d\xc5\xba stra\xc3\x9f"
+                                       "e/\xc3\x9f file.txt")));
   EXPECT_TRUE(names.contains(QStringLiteral("Documents/Reports #1/Q1 100% done.txt")));
 
   qint64 onDisk = 0;
@@ -473,17 +494,21 @@ TEST_F(ToolsE2E, TransferCopiesOnceThenReportsSyncFiles) {
   const QString zurich = QString::fromUtf8("Z\xc3\xbcrich");
   // Outcome A: a folder list below /Documents/, kept relative; run B: single files, flat.
   const QByteArray folders = "Letters/2009/\nReports #1/\n";
-  const QByteArray files = "/Media/holiday clip.bin\n/\xc5\x81\xc3\xb3" "d\xc5\xba stra\xc3\x9f" "e/\xc3\x9f file.txt\n";
-  const QStringList relativeFiles{"Letters/2009/Dear Anna.txt", QString::fromUtf8("Letters/2009/r\xc3\xa9sum\xc3\xa9 & notes.txt"),
+  const QByteArray files =
+      "/Media/holiday clip.bin\n/\xc5\x81\xc3\xb3"
+      "d\xc5\xba stra\xc3\x9f"
+      "e/\xc3\x9f file.txt\n";
+  const QStringList relativeFiles{"Letters/2009/Dear Anna.txt",
+                                  QString::fromUtf8("Letters/2009/r\xc3\xa9sum\xc3\xa9 & notes.txt"),
                                   "Reports #1/Q1 100% done.txt", "Reports #1/a+b=c.txt"};
   const QStringList flatFiles{"holiday clip.bin", QString::fromUtf8("\xc3\x9f file.txt")};
 
   for (int pass = 0; pass < 2; ++pass) {
-    const Outcome a = Transfer('A', folders, QStringLiteral("/Documents/"), QStringLiteral("/cygdrive/C/Restore"), true);
+    const Outcome a =
+        Transfer('A', folders, QStringLiteral("/Documents/"), QStringLiteral("/cygdrive/C/Restore"), true);
     ASSERT_EQ(a.code, 0) << a.err.toStdString();
     EXPECT_EQ(a.err, "Password: \n");
-    const Outcome b =
-        Transfer('B', files, QStringLiteral("/"), QStringLiteral("/cygdrive/C/Restore/") + zurich, false);
+    const Outcome b = Transfer('B', files, QStringLiteral("/"), QStringLiteral("/cygdrive/C/Restore/") + zurich, false);
     ASSERT_EQ(b.code, 0) << b.err.toStdString();
 
     for (const auto& [run, names] : {std::pair{a, relativeFiles}, std::pair{b, flatFiles}}) {
@@ -507,13 +532,17 @@ TEST_F(ToolsE2E, TransferCopiesOnceThenReportsSyncFiles) {
     }
   }
   for (const QString& name : relativeFiles) {
-    EXPECT_EQ(ReadAll(root_ + QStringLiteral("/Restore/") + name), ReadAll(account_ + QStringLiteral("/Documents/") + name))
+    EXPECT_EQ(ReadAll(root_ + QStringLiteral("/Restore/") + name),
+              ReadAll(account_ + QStringLiteral("/Documents/") + name))
         << name.toStdString();
   }
   EXPECT_EQ(ReadAll(root_ + QStringLiteral("/Restore/") + zurich + QStringLiteral("/holiday clip.bin")),
             ReadAll(account_ + QStringLiteral("/Media/holiday clip.bin")));
   EXPECT_EQ(ReadAll(root_ + QStringLiteral("/Restore/") + zurich + QString::fromUtf8("/\xc3\x9f file.txt")).size(),
-            QFileInfo(account_ + QString::fromUtf8("/\xc5\x81\xc3\xb3" "d\xc5\xba stra\xc3\x9f" "e/\xc3\x9f file.txt")).size());
+            QFileInfo(account_ + QString::fromUtf8("/\xc5\x81\xc3\xb3"
+                                                   "d\xc5\xba stra\xc3\x9f"
+                                                   "e/\xc3\x9f file.txt"))
+                .size());
   // rsync's temporary siblings are gone.
   QDirIterator it(root_ + QStringLiteral("/Restore"), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
   while (it.hasNext()) EXPECT_FALSE(QFileInfo(it.next()).fileName().startsWith(u'.'));
@@ -521,8 +550,8 @@ TEST_F(ToolsE2E, TransferCopiesOnceThenReportsSyncFiles) {
 
 TEST_F(ToolsE2E, MissingItemsAndAWrongPasswordInTheEnginesShapes) {
   StartTunnel("accept = 43718\r\nconnect = rsync1.orvane.example:443\r\n");
-  const Outcome run = Transfer('A', "Letters/nope.txt\nNo folder/\nReports #1/a+b=c.txt\n", QStringLiteral("/Documents/"),
-                           QStringLiteral("/cygdrive/C/Restore"), true);
+  const Outcome run = Transfer('A', "Letters/nope.txt\nNo folder/\nReports #1/a+b=c.txt\n",
+                               QStringLiteral("/Documents/"), QStringLiteral("/cygdrive/C/Restore"), true);
   EXPECT_EQ(run.code, 23);
   const QList<QByteArray> lines = run.err.split('\n');
   ASSERT_GE(lines.size(), 4) << run.err.toStdString();
@@ -530,8 +559,8 @@ TEST_F(ToolsE2E, MissingItemsAndAWrongPasswordInTheEnginesShapes) {
   EXPECT_TRUE(lines.contains(
       R"(rsync: link_stat "/Documents/Letters/nope.txt" (in tessara) failed: No such file or directory (2))"))
       << run.err.toStdString();
-  EXPECT_TRUE(lines.contains(
-      R"(rsync: link_stat "/Documents/No folder" (in tessara) failed: No such file or directory (2))"));
+  EXPECT_TRUE(
+      lines.contains(R"(rsync: link_stat "/Documents/No folder" (in tessara) failed: No such file or directory (2))"));
   EXPECT_TRUE(QFile::exists(root_ + QStringLiteral("/Restore/Reports #1/a+b=c.txt")));
 
   // A folder that is not there, listed.
@@ -549,15 +578,19 @@ TEST_F(ToolsE2E, MissingItemsAndAWrongPasswordInTheEnginesShapes) {
 }
 
 TEST_F(ToolsE2E, DirectRouteAndTheEncryptedFolderOption) {
-  const Outcome run = List(QStringLiteral("mkowalski@rsync1.orvane.example::tessara3/Documents/"), QStringLiteral("65368"));
+  const Outcome run =
+      List(QStringLiteral("mkowalski@rsync1.orvane.example::tessara3/Documents/"), QStringLiteral("65368"));
   ASSERT_EQ(run.code, 0) << run.err.toStdString();
   EXPECT_TRUE(run.out.contains(" Letters/2009/Dear Anna.txt\n")) << run.out.toStdString();
 
   // "-5" cannot be served: a clear refusal the engine judges as a failed run.
-  WriteBytes(Work(QStringLiteral("Enum.bat")), "\"P:\\orvane_int_rst_100.exe\" -v -5 -t -7/cygdrive/C/OrvaneInt/ORVANETEMP/arglist.txt");
-  WriteBytes(Work(QStringLiteral("arglist.txt")), "orvane_int_rst_100.exe\n-v\n-5\n-t\n-7\nmkowalski@localhost::tessara/\n/cygdrive/C/Restore");
-  const Outcome refused = Finish(StartRedirect(QStringLiteral("Enum.bat"), QStringLiteral("errlog.txt"), QStringLiteral("outputlog.txt")),
-                             QStringLiteral("errlog.txt"), QStringLiteral("outputlog.txt"));
+  WriteBytes(Work(QStringLiteral("Enum.bat")),
+             "\"P:\\orvane_int_rst_100.exe\" -v -5 -t -7/cygdrive/C/OrvaneInt/ORVANETEMP/arglist.txt");
+  WriteBytes(Work(QStringLiteral("arglist.txt")),
+             "orvane_int_rst_100.exe\n-v\n-5\n-t\n-7\nmkowalski@localhost::tessara/\n/cygdrive/C/Restore");
+  const Outcome refused =
+      Finish(StartRedirect(QStringLiteral("Enum.bat"), QStringLiteral("errlog.txt"), QStringLiteral("outputlog.txt")),
+             QStringLiteral("errlog.txt"), QStringLiteral("outputlog.txt"));
   EXPECT_NE(refused.code, 0);
   EXPECT_TRUE(refused.err.startsWith("Password: \n"));
   EXPECT_TRUE(refused.err.contains("(-5)"));
@@ -574,7 +607,8 @@ TEST_F(ToolsE2E, TunnelListensOnLoopbackOnlyAndChecksTheServer) {
   StopTunnel();
 
   // A certificate that does not name the host: refused, nothing listed.
-  qputenv("ORVANE_CONNECT_TO", "evil.example:443=127.0.0.1:" + qgetenv("TESTBED_STUNNEL_PORT") + ";" + qgetenv("ORVANE_CONNECT_TO"));
+  qputenv("ORVANE_CONNECT_TO",
+          "evil.example:443=127.0.0.1:" + qgetenv("TESTBED_STUNNEL_PORT") + ";" + qgetenv("ORVANE_CONNECT_TO"));
   StartTunnel("accept = 43718\r\nconnect = evil.example:443\r\n");
   Outcome run = List(QStringLiteral("mkowalski@localhost::tessara/"));
   EXPECT_NE(run.code, 0);
@@ -603,7 +637,7 @@ TEST_F(ToolsE2E, NoBatchLineEverReachesAShell) {
   EXPECT_TRUE(listing.out.contains(" inside.txt\n")) << listing.out.toStdString();
 
   const Outcome run = Transfer('A', "a\"; touch pwned; \".txt\n", QStringLiteral("/"),
-                           QStringLiteral("/cygdrive/C/Restore/") + odd, false);
+                               QStringLiteral("/cygdrive/C/Restore/") + odd, false);
   EXPECT_EQ(run.code, 0) << run.err.toStdString();
   EXPECT_EQ(ReadAll(root_ + QStringLiteral("/Restore/") + odd + QStringLiteral("/a\"; touch pwned; \".txt")),
             "odd name\n");
@@ -617,8 +651,8 @@ TEST_F(ToolsE2E, ThroughAnHttpProxyWithAndWithoutCredentials) {
   ConnectProxy open({});
   ConnectProxy guarded("jim:s3cr\xe9t");
   qputenv("ORVANE_CONNECT_TO", "open.proxy.example:3128=127.0.0.1:" + QByteArray::number(open.Port()) +
-                                   ";guarded.proxy.example:8080=127.0.0.1:" + QByteArray::number(guarded.Port()) +
-                                   ";" + qgetenv("ORVANE_CONNECT_TO"));
+                                   ";guarded.proxy.example:8080=127.0.0.1:" + QByteArray::number(guarded.Port()) + ";" +
+                                   qgetenv("ORVANE_CONNECT_TO"));
   // The proxy form without credentials: "connect =" with no blank after it.
   StartTunnel("accept = 43718\r\nconnect =open.proxy.example:3128\r\nhttpsproxy_dest=rsync1.orvane.example:443\r\n",
               "orvane_ssl_prox_rst_100.exe");
@@ -630,17 +664,19 @@ TEST_F(ToolsE2E, ThroughAnHttpProxyWithAndWithoutCredentials) {
   StopTunnel();
 
   // With credentials (an 8-bit password, as the engine writes the file).
-  StartTunnel("accept = 43718\r\nconnect = guarded.proxy.example:8080\r\n"
-              "httpsproxy_dest=rsync1.orvane.example:443\r\nhttpsproxy_auth=jim:s3cr\xe9t\r\n",
-              "orvane_ssl_prox_rst_100.exe");
+  StartTunnel(
+      "accept = 43718\r\nconnect = guarded.proxy.example:8080\r\n"
+      "httpsproxy_dest=rsync1.orvane.example:443\r\nhttpsproxy_auth=jim:s3cr\xe9t\r\n",
+      "orvane_ssl_prox_rst_100.exe");
   run = List(QStringLiteral("mkowalski@localhost::tessara/"));
   EXPECT_EQ(run.code, 0) << run.err.toStdString();
   EXPECT_TRUE(run.out.contains(" readme.txt\n"));
   StopTunnel();
 
-  StartTunnel("accept = 43718\r\nconnect = guarded.proxy.example:8080\r\n"
-              "httpsproxy_dest=rsync1.orvane.example:443\r\nhttpsproxy_auth=jim:wrong\r\n",
-              "orvane_ssl_prox_rst_100.exe");
+  StartTunnel(
+      "accept = 43718\r\nconnect = guarded.proxy.example:8080\r\n"
+      "httpsproxy_dest=rsync1.orvane.example:443\r\nhttpsproxy_auth=jim:wrong\r\n",
+      "orvane_ssl_prox_rst_100.exe");
   run = List(QStringLiteral("mkowalski@localhost::tessara/"));
   EXPECT_NE(run.code, 0);
   EXPECT_FALSE(run.out.contains(" readme.txt\n"));
@@ -686,9 +722,11 @@ TEST_F(ToolsE2E, EndingAProgramLeavesNoChildBehind) {
   socklen_t len = sizeof a;
   ::getsockname(silent, reinterpret_cast<sockaddr*>(&a), &len);
   qputenv("ORVANE_CONNECT_TO", "quiet.example:65368=127.0.0.1:" + QByteArray::number(ntohs(a.sin_port)));
-  WriteBytes(Work(QStringLiteral("Enum.bat")), "\"P:\\orvane_int_rst_100.exe\" -v -r -n --port=65368 mkowalski@quiet.example::tessara/");
+  WriteBytes(Work(QStringLiteral("Enum.bat")),
+             "\"P:\\orvane_int_rst_100.exe\" -v -r -n --port=65368 mkowalski@quiet.example::tessara/");
   WriteBytes(Work(QStringLiteral("arglist.txt")), "");
-  const pid_t redirect = StartRedirect(QStringLiteral("Enum.bat"), QStringLiteral("errlog.txt"), QStringLiteral("outputlog.txt"));
+  const pid_t redirect =
+      StartRedirect(QStringLiteral("Enum.bat"), QStringLiteral("errlog.txt"), QStringLiteral("outputlog.txt"));
   std::set<int> family;
   ASSERT_TRUE(WaitUntil([&] {
     family.clear();

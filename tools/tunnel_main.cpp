@@ -40,14 +40,14 @@ int main(int argc, char** argv) {
   if (!file.open(QIODevice::ReadOnly)) return Fail(QStringLiteral("cannot read %1: %2").arg(name, file.errorString()));
   const auto section = tools::ReadIniSection(file.readAll(), QStringLiteral("ZQWIN"));
   if (!section) return Fail(QStringLiteral("%1 has no section ZQWIN").arg(name));
-  const tools::TunnelSettings settings =
-      tools::BuildTunnelSettings(*section, qEnvironmentVariable("ORVANE_CA_FILE"));
+  const tools::TunnelSettings settings = tools::BuildTunnelSettings(*section, qEnvironmentVariable("ORVANE_CA_FILE"));
   if (!settings.error.isEmpty()) return Fail(settings.error);
 
   int pipe[2];
   if (::pipe2(pipe, O_CLOEXEC) != 0) return Fail(QStringLiteral("no pipe"));
   // The configuration is small: it fits the pipe before stunnel reads it.
-  if (!tools::WriteAll(pipe[1], settings.stunnelConfig.toStdString())) return Fail(QStringLiteral("cannot pass the configuration"));
+  if (!tools::WriteAll(pipe[1], settings.stunnelConfig.toStdString()))
+    return Fail(QStringLiteral("cannot pass the configuration"));
   ::close(pipe[1]);
 
   tools::ChildSpec spec;
@@ -55,7 +55,8 @@ int main(int argc, char** argv) {
   spec.arguments = {"-fd", "3"};
   spec.extraFds = {pipe[0]};
   const pid_t child = tools::SpawnChild(spec);
-  if (child < 0) return Fail(QStringLiteral("cannot start stunnel: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
+  if (child < 0)
+    return Fail(QStringLiteral("cannot start stunnel: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
   ::close(pipe[0]);
   tools::ForwardTerminationSignals(child);
   return tools::WaitChild(child);
