@@ -4,9 +4,8 @@
 #include "tools/ToolPaths.h"
 
 #include <QDir>
-#include <QFileInfo>
-
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -137,7 +136,9 @@ ClientPlan PlanClientRun(const QStringList& tokens) {
           "decrypting the account's encrypted folder with its private key (-5) is not supported by this client"));
     }
     if (token.startsWith(QStringLiteral("-7"))) continue;  // our own option: the argument list
-    if (token == u"--inplace") continue;  // files are written to a temporary sibling and renamed (see below)
+    // Never in place: rsync writes a temporary sibling and renames it, so an
+    // interrupted restore never leaves a half-written file where the user's was.
+    if (token == u"--inplace") continue;
     if (plainFlags.contains(token)) {
       flags << token;
       continue;
