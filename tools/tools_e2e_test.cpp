@@ -188,11 +188,12 @@ class ConnectProxy {
   QList<QByteArray> heads_;
 };
 
-// A relay to one local port that cuts every connection once `limit` bytes
-// have come back from the server: a transfer dropped in the middle.
+// A relay to one local port that, once `limit` bytes have come back from the
+// server, cuts the connection (a transfer dropped in the middle) or, with
+// `stall`, keeps it open and passes nothing more.
 class DroppingRelay {
  public:
-  DroppingRelay(int targetPort, qint64 limit) : target_(targetPort), limit_(limit) {
+  DroppingRelay(int targetPort, qint64 limit, bool stall = false) : target_(targetPort), limit_(limit), stall_(stall) {
     listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
@@ -214,6 +215,7 @@ class DroppingRelay {
     ::shutdown(listener_, SHUT_RDWR);
     ::close(listener_);
     thread_.join();
+    for (int fd : held_) ::close(fd);
   }
   int Port() const { return port_; }
 
@@ -240,12 +242,18 @@ class DroppingRelay {
         }
       }
     }
+    if (stall_) {
+      held_ << server << client;
+      return;
+    }
     ::close(server);
     ::close(client);
   }
 
   int target_;
   qint64 limit_;
+  bool stall_;
+  QList<int> held_;
   int listener_ = -1;
   int port_ = 0;
   std::thread thread_;
@@ -700,6 +708,44 @@ TEST_F(ToolsE2E, ADroppedTransferKeepsTheUsersFileAndEndsWithRsyncsCode) {
   // (the drop comes in the middle of big.bin, the first file of the list)
   EXPECT_EQ(ReadAll(root_ + QStringLiteral("/Restore/Flat/big.bin")), "the user's own data\n");
   EXPECT_EQ(QDir(root_ + QStringLiteral("/Restore/Flat")).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+TEST_F(ToolsE2E, AStalledOrRefusedConnectionEndsWithRsyncsCode) {
+  // Stalled after the greeting: rsync's own time-out ends it (the engine
+  // writes 900 seconds; a test can write less).
+  DroppingRelay relay(qEnvironmentVariableIntValue("TESTBED_RSYNC_PORT"), 200, true);
+  qputenv("ORVANE_CONNECT_TO", "rsync1.orvane.example:65368=127.0.0.1:" + QByteArray::number(relay.Port()));
+  WriteBytes(Work(QStringLiteral("Enum.bat")),
+             "\"P:\\orvane_int_rst_100.exe\" -7/cygdrive/C/OrvaneInt/ORVANETEMP/arglist.txt");
+  WriteBytes(Work(QStringLiteral("arglist.txt")),
+             "orvane_int_rst_100\n-v\n-r\n-n\n--timeout=2\n--port=65368\nmkowalski@rsync1.orvane.example::tessara/");
+  const pid_t redirect =
+      StartRedirect(QStringLiteral("Enum.bat"), QStringLiteral("errlog.txt"), QStringLiteral("outputlog.txt"));
+  const Outcome stalled = Finish(redirect, QStringLiteral("errlog.txt"), QStringLiteral("outputlog.txt"));
+  EXPECT_TRUE(stalled.code == 30 || stalled.code == 12 || stalled.code == 35)
+      << stalled.code << stalled.err.toStdString();
+  EXPECT_TRUE(stalled.err.contains("rsync error:")) << stalled.err.toStdString();
+
+  // Nothing listening.
+  const int closedPort = FreePort();
+  qputenv("ORVANE_CONNECT_TO", "rsync1.orvane.example:65368=127.0.0.1:" + QByteArray::number(closedPort));
+  const Outcome refused = List(QStringLiteral("mkowalski@rsync1.orvane.example::tessara/"), QStringLiteral("65368"));
+  EXPECT_EQ(refused.code, 10);
+  EXPECT_TRUE(refused.err.contains("Connection refused")) << refused.err.toStdString();
+}
+
+TEST_F(ToolsE2E, TheClientWaitsForATunnelStartedJustAfterIt) {
+  const QString target = QStringLiteral("mkowalski@localhost::tessara/Documents/");
+  WriteBytes(Work(QStringLiteral("Enum.bat")),
+             "\"P:\\orvane_int_rst_100.exe\" -7/cygdrive/C/OrvaneInt/ORVANETEMP/arglist.txt");
+  WriteBytes(Work(QStringLiteral("arglist.txt")), "orvane_int_rst_100\n-v\n-r\n-n\n--port=43718\n" + target.toUtf8());
+  const pid_t redirect =
+      StartRedirect(QStringLiteral("Enum.bat"), QStringLiteral("errlog.txt"), QStringLiteral("outputlog.txt"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  StartTunnel("accept = 43718\r\nconnect = rsync1.orvane.example:443\r\n");
+  const Outcome run = Finish(redirect, QStringLiteral("errlog.txt"), QStringLiteral("outputlog.txt"));
+  EXPECT_EQ(run.code, 0) << run.err.toStdString();
+  EXPECT_TRUE(run.out.contains(" Letters/2009/Dear Anna.txt\n"));
 }
 
 TEST_F(ToolsE2E, EndingAProgramLeavesNoChildBehind) {

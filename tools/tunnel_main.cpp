@@ -6,7 +6,6 @@
 // foreground, as our child. stunnel reads its configuration from a pipe, so
 // the proxy password never lands in another file. Ends with stunnel's code.
 
-#include "platform/paths/WinPath.h"
 #include "tools/ChildProcess.h"
 #include "tools/ToolPaths.h"
 #include "tools/TunnelConf.h"
