@@ -13,6 +13,12 @@
 #       a GoogleTest executable run as one CTest entry inside its own private
 #       instance of the service double (testbed/run): label e2e, skipped
 #       (exit 77) only when the double cannot start.
+#   ORVANE_PROGRAM_DIR
+#       the program folder of a build: the outside programs of the rsync
+#       route (tools/) are built there, beside the restore program. Tests
+#       that start them link orvane_outside_programs, which builds them and
+#       defines ORVANE_PROGRAM_DIR for the code.
+set(ORVANE_PROGRAM_DIR ${CMAKE_BINARY_DIR}/program CACHE PATH "Program folder of the build")
 
 #       Its objects also go into the shared library OrvanePlatform.
 function(orvane_platform_module name)
