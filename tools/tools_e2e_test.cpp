@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include "testbed/include/TestbedControl.h"
+
 #include <chrono>
 #include <csignal>
 #include <functional>
@@ -94,170 +96,6 @@ bool Alive(int pid) {
   if (stat.isEmpty()) return false;
   return stat.mid(stat.lastIndexOf(')') + 2, 1) != "Z";
 }
-
-// A small HTTP CONNECT proxy on loopback, for the tunnel's proxy lines: it
-// keeps the request heads it saw, asks for Basic credentials when given
-// some, and relays each connection until one side closes.
-class ConnectProxy {
- public:
-  explicit ConnectProxy(QByteArray credentials) : credentials_(std::move(credentials)) {
-    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    ::listen(listener_, 8);
-    socklen_t len = sizeof a;
-    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &len);
-    port_ = ntohs(a.sin_port);
-    acceptor_ = std::thread([this] {
-      for (;;) {
-        const int client = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (client < 0) return;
-        std::lock_guard lock(mutex_);
-        workers_.emplace_back([this, client] { Serve(client); });
-      }
-    });
-  }
-  ~ConnectProxy() {
-    ::shutdown(listener_, SHUT_RDWR);
-    ::close(listener_);
-    acceptor_.join();
-    std::lock_guard lock(mutex_);
-    for (std::thread& t : workers_) t.join();
-  }
-  int Port() const { return port_; }
-  QList<QByteArray> Heads() {
-    std::lock_guard lock(mutex_);
-    return heads_;
-  }
-
- private:
-  void Serve(int client) {
-    QByteArray head;
-    char c;
-    while (!head.endsWith("\r\n\r\n") && ::read(client, &c, 1) == 1) head += c;
-    {
-      std::lock_guard lock(mutex_);
-      heads_ << head;
-    }
-    const QList<QByteArray> words = head.split(' ');
-    const QList<QByteArray> target = words.value(1).split(':');
-    // The scheme name is case-insensitive (stunnel writes "basic").
-    const bool authorised =
-        credentials_.isEmpty() ||
-        head.toLower().contains("proxy-authorization: basic " + credentials_.toBase64().toLower() + "\r\n");
-    int server = -1;
-    if (words.value(0) == "CONNECT" && target.value(0) == "127.0.0.1" && authorised) {
-      server = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-      sockaddr_in a{};
-      a.sin_family = AF_INET;
-      a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-      a.sin_port = htons(static_cast<uint16_t>(target.value(1).toInt()));
-      if (::connect(server, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
-        ::close(server);
-        server = -1;
-      }
-    }
-    const char* reply = server >= 0  ? "HTTP/1.1 200 Connection established\r\n\r\n"
-                        : authorised ? "HTTP/1.1 502 Bad Gateway\r\n\r\n"
-                                     : "HTTP/1.1 407 Proxy Authentication Required\r\n\r\n";
-    WriteAll(client, reply);
-    if (server >= 0) {
-      pollfd fds[2] = {{client, POLLIN, 0}, {server, POLLIN, 0}};
-      char buffer[16384];
-      for (bool open = true; open;) {
-        if (::poll(fds, 2, 30000) <= 0) break;
-        for (int i = 0; i < 2 && open; ++i) {
-          if (fds[i].revents == 0) continue;
-          const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
-          open = n > 0 && WriteAll(fds[1 - i].fd, std::string(buffer, static_cast<size_t>(n)));
-        }
-      }
-      ::close(server);
-    }
-    ::close(client);
-  }
-
-  QByteArray credentials_;
-  int listener_ = -1;
-  int port_ = 0;
-  std::thread acceptor_;
-  std::mutex mutex_;
-  std::vector<std::thread> workers_;
-  QList<QByteArray> heads_;
-};
-
-// A relay to one local port that, once `limit` bytes have come back from the
-// server, cuts the connection (a transfer dropped in the middle) or, with
-// `stall`, keeps it open and passes nothing more.
-class DroppingRelay {
- public:
-  DroppingRelay(int targetPort, qint64 limit, bool stall = false) : target_(targetPort), limit_(limit), stall_(stall) {
-    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    ::listen(listener_, 8);
-    socklen_t len = sizeof a;
-    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &len);
-    port_ = ntohs(a.sin_port);
-    thread_ = std::thread([this] {
-      for (;;) {
-        const int client = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (client < 0) return;
-        Relay(client);
-      }
-    });
-  }
-  ~DroppingRelay() {
-    ::shutdown(listener_, SHUT_RDWR);
-    ::close(listener_);
-    thread_.join();
-    for (int fd : held_) ::close(fd);
-  }
-  int Port() const { return port_; }
-
- private:
-  void Relay(int client) {
-    const int server = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(static_cast<uint16_t>(target_));
-    if (::connect(server, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) {
-      pollfd fds[2] = {{client, POLLIN, 0}, {server, POLLIN, 0}};
-      char buffer[4096];
-      qint64 back = 0;
-      for (bool open = true; open && back < limit_;) {
-        if (::poll(fds, 2, 30000) <= 0) break;
-        for (int i = 0; i < 2 && open; ++i) {
-          if (fds[i].revents == 0) continue;
-          const size_t room =
-              i == 1 ? static_cast<size_t>(std::min<qint64>(sizeof buffer, limit_ - back)) : sizeof buffer;
-          const ssize_t n = ::read(fds[i].fd, buffer, room);
-          if (i == 1 && n > 0) back += n;
-          open = n > 0 && WriteAll(fds[1 - i].fd, std::string(buffer, static_cast<size_t>(n)));
-        }
-      }
-    }
-    if (stall_) {
-      held_ << server << client;
-      return;
-    }
-    ::close(server);
-    ::close(client);
-  }
-
-  int target_;
-  qint64 limit_;
-  bool stall_;
-  QList<int> held_;
-  int listener_ = -1;
-  int port_ = 0;
-  std::thread thread_;
-};
 
 struct Outcome {
   int code = -1;
@@ -655,36 +493,42 @@ TEST_F(ToolsE2E, NoBatchLineEverReachesAShell) {
 }
 
 TEST_F(ToolsE2E, ThroughAnHttpProxyWithAndWithoutCredentials) {
-  const QByteArray stunnel = qgetenv("TESTBED_STUNNEL_PORT");
-  ConnectProxy open({});
-  ConnectProxy guarded("jim:s3cr\xe9t");
-  qputenv("ORVANE_CONNECT_TO", "open.proxy.example:3128=127.0.0.1:" + QByteArray::number(open.Port()) +
-                                   ";guarded.proxy.example:8080=127.0.0.1:" + QByteArray::number(guarded.Port()) + ";" +
-                                   qgetenv("ORVANE_CONNECT_TO"));
+  // The double's proxies: one open, one asking for Basic credentials.
+  qputenv("ORVANE_CONNECT_TO", "open.proxy.example:3128=127.0.0.1:" + qgetenv("TESTBED_PROXY_PORT") +
+                                   ";guarded.proxy.example:8080=127.0.0.1:" + qgetenv("TESTBED_PROXY_AUTH_PORT") +
+                                   ";" + qgetenv("ORVANE_CONNECT_TO"));
+  const QByteArray credentials = qgetenv("TESTBED_PROXY_USER") + ':' + qgetenv("TESTBED_PROXY_PASSWORD");
+  testbed::Control("DELETE", "/log");
   // The proxy form without credentials: "connect =" with no blank after it.
   StartTunnel("accept = 43718\r\nconnect =open.proxy.example:3128\r\nhttpsproxy_dest=rsync1.orvane.example:443\r\n",
               "orvane_ssl_prox_rst_100.exe");
   Outcome run = List(QStringLiteral("mkowalski@localhost::tessara/"));
   EXPECT_EQ(run.code, 0) << run.err.toStdString();
   EXPECT_TRUE(run.out.contains(" readme.txt\n"));
-  ASSERT_FALSE(open.Heads().isEmpty());
-  EXPECT_TRUE(open.Heads().first().startsWith("CONNECT 127.0.0.1:" + stunnel + " HTTP/1."));
   StopTunnel();
 
-  // With credentials (an 8-bit password, as the engine writes the file).
-  StartTunnel(
-      "accept = 43718\r\nconnect = guarded.proxy.example:8080\r\n"
-      "httpsproxy_dest=rsync1.orvane.example:443\r\nhttpsproxy_auth=jim:s3cr\xe9t\r\n",
-      "orvane_ssl_prox_rst_100.exe");
+  // With credentials.
+  StartTunnel("accept = 43718\r\nconnect = guarded.proxy.example:8080\r\n"
+              "httpsproxy_dest=rsync1.orvane.example:443\r\nhttpsproxy_auth=" + credentials + "\r\n",
+              "orvane_ssl_prox_rst_100.exe");
   run = List(QStringLiteral("mkowalski@localhost::tessara/"));
   EXPECT_EQ(run.code, 0) << run.err.toStdString();
   EXPECT_TRUE(run.out.contains(" readme.txt\n"));
   StopTunnel();
 
-  StartTunnel(
-      "accept = 43718\r\nconnect = guarded.proxy.example:8080\r\n"
-      "httpsproxy_dest=rsync1.orvane.example:443\r\nhttpsproxy_auth=jim:wrong\r\n",
-      "orvane_ssl_prox_rst_100.exe");
+  // Both tunnels went through the proxies as CONNECTs to the TLS front.
+  QStringList passed;
+  for (const QJsonValue& entry : testbed::Log()) {
+    const QJsonObject e = entry.toObject();
+    if (e["kind"].toString() == "proxy") passed << e["port"].toString() + ' ' + e["method"].toString();
+  }
+  EXPECT_TRUE(passed.contains("proxy CONNECT")) << passed.join(", ").toStdString();
+  EXPECT_TRUE(passed.contains("proxy-auth CONNECT")) << passed.join(", ").toStdString();
+
+  StartTunnel("accept = 43718\r\nconnect = guarded.proxy.example:8080\r\n"
+              "httpsproxy_dest=rsync1.orvane.example:443\r\nhttpsproxy_auth=" + qgetenv("TESTBED_PROXY_USER") +
+              ":wrong\r\n",
+              "orvane_ssl_prox_rst_100.exe");
   run = List(QStringLiteral("mkowalski@localhost::tessara/"));
   EXPECT_NE(run.code, 0);
   EXPECT_FALSE(run.out.contains(" readme.txt\n"));
@@ -695,10 +539,11 @@ TEST_F(ToolsE2E, ADroppedTransferKeepsTheUsersFileAndEndsWithRsyncsCode) {
   QDir(root_).mkpath(QStringLiteral("Restore/Flat"));
   WriteBytes(root_ + QStringLiteral("/Restore/Flat/big.bin"), "the user's own data\n");
   const AddFixtureGuard big(this, QStringLiteral("Media/big.bin"), 8 * 1024 * 1024);
-  DroppingRelay relay(qEnvironmentVariableIntValue("TESTBED_RSYNC_PORT"), 64 * 1024);
-  qputenv("ORVANE_CONNECT_TO", "localhost:43718=127.0.0.1:" + QByteArray::number(relay.Port()));
+  qputenv("ORVANE_CONNECT_TO", "localhost:43718=127.0.0.1:" + qgetenv("TESTBED_RSYNC_PORT"));
+  testbed::ListenerFault("rsync", QJsonObject{{"drop_after", 64 * 1024}});
   const Outcome run = Transfer('B', "/Media/big.bin\n/Media/holiday clip.bin\n", QStringLiteral("/"),
                                QStringLiteral("/cygdrive/C/Restore/Flat"), false);
+  testbed::Control("DELETE", "/listener_faults");
   EXPECT_NE(run.code, 0);
   EXPECT_LT(run.code, 128) << "rsync's own code, not a signal";
   EXPECT_TRUE(run.err.startsWith("Password: \n"));
@@ -710,11 +555,11 @@ TEST_F(ToolsE2E, ADroppedTransferKeepsTheUsersFileAndEndsWithRsyncsCode) {
   EXPECT_EQ(QDir(root_ + QStringLiteral("/Restore/Flat")).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
 
-TEST_F(ToolsE2E, AStalledOrRefusedConnectionEndsWithRsyncsCode) {
+TEST_F(ToolsE2E, AStalledRefusedOrDeniedConnectionEndsWithRsyncsCode) {
   // Stalled after the greeting: rsync's own time-out ends it (the engine
   // writes 900 seconds; a test can write less).
-  DroppingRelay relay(qEnvironmentVariableIntValue("TESTBED_RSYNC_PORT"), 200, true);
-  qputenv("ORVANE_CONNECT_TO", "rsync1.orvane.example:65368=127.0.0.1:" + QByteArray::number(relay.Port()));
+  qputenv("ORVANE_CONNECT_TO", "rsync1.orvane.example:65368=127.0.0.1:" + qgetenv("TESTBED_RSYNC_PORT"));
+  testbed::ListenerFault("rsync", QJsonObject{{"stall_after", 200}, {"stall", 10}});
   WriteBytes(Work(QStringLiteral("Enum.bat")),
              "\"P:\\orvane_int_rst_100.exe\" -7/cygdrive/C/OrvaneInt/ORVANETEMP/arglist.txt");
   WriteBytes(Work(QStringLiteral("arglist.txt")),
@@ -722,16 +567,34 @@ TEST_F(ToolsE2E, AStalledOrRefusedConnectionEndsWithRsyncsCode) {
   const pid_t redirect =
       StartRedirect(QStringLiteral("Enum.bat"), QStringLiteral("errlog.txt"), QStringLiteral("outputlog.txt"));
   const Outcome stalled = Finish(redirect, QStringLiteral("errlog.txt"), QStringLiteral("outputlog.txt"));
+  testbed::Control("DELETE", "/listener_faults");
   EXPECT_TRUE(stalled.code == 30 || stalled.code == 12 || stalled.code == 35)
       << stalled.code << stalled.err.toStdString();
   EXPECT_TRUE(stalled.err.contains("rsync error:")) << stalled.err.toStdString();
 
-  // Nothing listening.
-  const int closedPort = FreePort();
-  qputenv("ORVANE_CONNECT_TO", "rsync1.orvane.example:65368=127.0.0.1:" + QByteArray::number(closedPort));
+  // The daemon refuses the sign-in once, then lets the same client in.
+  testbed::ListenerFault("rsync", QJsonObject{{"rsync_error", "auth failed"}});
+  const Outcome denied = List(QStringLiteral("mkowalski@rsync1.orvane.example::tessara/"), QStringLiteral("65368"));
+  EXPECT_EQ(denied.code, 5);
+  EXPECT_TRUE(denied.err.contains("@ERROR: auth failed")) << denied.err.toStdString();
+  const Outcome admitted = List(QStringLiteral("mkowalski@rsync1.orvane.example::tessara/"), QStringLiteral("65368"));
+  EXPECT_EQ(admitted.code, 0) << admitted.err.toStdString();
+
+  // The daemon away for a while: real refusals.
+  testbed::ListenerFault("rsync", QJsonObject{{"down", 5}});
   const Outcome refused = List(QStringLiteral("mkowalski@rsync1.orvane.example::tessara/"), QStringLiteral("65368"));
+  testbed::Control("DELETE", "/listener_faults");
   EXPECT_EQ(refused.code, 10);
   EXPECT_TRUE(refused.err.contains("Connection refused")) << refused.err.toStdString();
+}
+
+TEST_F(ToolsE2E, TheTunnelRefusesAnExpiredServerCertificate) {
+  testbed::Control("POST", "/tls", QJsonObject{{"rsync-tls", "expired"}});
+  StartTunnel("accept = 43718\r\nconnect = rsync1.orvane.example:443\r\n");
+  const Outcome run = List(QStringLiteral("mkowalski@localhost::tessara/"));
+  testbed::Control("POST", "/tls", QJsonObject{{"rsync-tls", "good"}});
+  EXPECT_NE(run.code, 0);
+  EXPECT_FALSE(run.out.contains("readme.txt"));
 }
 
 TEST_F(ToolsE2E, TheClientWaitsForATunnelStartedJustAfterIt) {

@@ -22,6 +22,7 @@
 #include "ZQwinSrv/server/clsWebdavController.h"
 #include "platform/files/FileAttributes.h"
 #include "platform/inet/WinInet.h"
+#include "testbed/include/TestbedControl.h"
 
 // Texts in failure messages as text.
 void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
@@ -33,32 +34,7 @@ const QString kDate = "Tue, 04 Mar 2014 10:15:02 GMT";
 
 QString Env(const char* name) { return qEnvironmentVariable(name); }
 
-// One exchange with a plain-HTTP endpoint of the test bed (the control API);
-// answers the reply body.
-QByteArray HttpExchange(const QUrl& url, const QString& verb, const QString& target, const QByteArray& body = {},
-                        const QString& headers = {}) {
-  win::HINTERNET session = win::InternetOpen("testbed control", win::INTERNET_OPEN_TYPE_DIRECT);
-  win::HINTERNET connection = win::InternetConnect(session, url.host(), static_cast<win::INTERNET_PORT>(url.port()),
-                                                   {}, {}, win::INTERNET_SERVICE_HTTP, 0);
-  win::HINTERNET request = win::HttpOpenRequest(connection, verb, target, "HTTP/1.1");
-  QByteArray reply;
-  if (request && win::HttpSendRequest(request, headers, -1, body)) {
-    char piece[4096];
-    win::DWORD read = 0;
-    while (win::InternetReadFile(request, piece, sizeof piece, read) && read > 0) reply.append(piece, read);
-  }
-  win::InternetCloseHandle(session);
-  return reply;
-}
-
-QByteArray Control(const QString& verb, const QString& target, const QJsonValue& json = {}) {
-  const QByteArray body = json.isUndefined() || json.isNull()
-                              ? QByteArray("{}")
-                              : (json.isArray() ? QJsonDocument(json.toArray()) : QJsonDocument(json.toObject()))
-                                    .toJson(QJsonDocument::Compact);
-  return HttpExchange(QUrl(Env("TESTBED_CONTROL_URL")), verb, target, body,
-                      "Content-Type: application/json\r\n");
-}
+using testbed::Control;
 
 // The request log of the double since the last reset.
 QJsonArray Log() { return QJsonDocument::fromJson(Control("GET", "/log?since=0")).array(); }
