@@ -14,6 +14,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <vector>
+
 #include "ZQwinSrv/OrvaneSrvExport.h"
 #include "ZQwinSrv/foundation/EngineState.h"
 #include "platform/errors/RuntimeError.h"
@@ -133,6 +135,13 @@ class ORVANESRV_EXPORT WebDavControl : public vb::Object {
 
  private:
   [[nodiscard]] QString GetServerFileSize(const QString& href);
+  // True when the version script of the user's WebDAV server opens over
+  // HTTPS; else the error text is set, and after a short wait the
+  // connection is opened again.
+  bool CheckInternetConnection(Long n);
+  // "https://host" (or "http://", with ":port" when it is not the scheme's
+  // own) of the open connection: where a MOVE or COPY Destination points.
+  [[nodiscard]] QString ConnectionOrigin() const;
   // The listing of a reply text: the steps after the reading.
   bool EnumReply(const QString& reply, const QString& strdirectory);
   // The whole reply of the open request, read in pieces of `piece` bytes
@@ -155,6 +164,12 @@ class ORVANESRV_EXPORT WebDavControl : public vb::Object {
   QString sProxyUser, sProxyPass;
   QString sErrorText;
   QString sQuotaText, sUsedText;
+  // Server and port of the open connection.
+  QString sConnectedServer, sConnectedPort;
+  // The checksum property of the last GetChunkSize reply, the server's
+  // block checksums parsed from it, and the local ones compared.
+  QString sChecksumList;
+  std::vector<Long> lBlockChecksums, lLocalChecksums;
   // The run-time error a handler is dealing with while it sets the error
   // text: ErrorOut answers its description first.
   vb::ErrorInfo errHandled_;
