@@ -7,6 +7,7 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -362,6 +363,36 @@ TEST_F(ScriptE2eTest, MoveOnTheStockServer) {
   EXPECT_FALSE(QFileInfo::exists(root + "readme.txt"));
   // Put it back for the other tests of this instance.
   EXPECT_TRUE(dav.RenameItem(Root() + "Documents/read me.txt", Root() + "readme.txt"));
+}
+
+TEST_F(ScriptE2eTest, Probes) {
+  WebDavControl& dav = gWebDavControl();
+  EXPECT_EQ(dav.GetVersionInfo(), 100);
+  EXPECT_EQ(gHttpFunctions().HttpGet("https://" + Env("TESTBED_WEBDAV_HOST") + "/cgi-bin/zqwinversion"), "100");
+  EXPECT_EQ(dav.GetChunkSize(Root() + "Media/two ranges.bin"), "131072");
+  EXPECT_FALSE(dav.bChecklocremchksumval("abc", 1));  // no checksum library here
+  EXPECT_EQ(dav.GetChunkSize(Root() + "Media/"), "");
+  EXPECT_EQ(Log().last().toObject()["body"].toString().contains("<a:checksum/>"), true);
+
+  // No WebDAV server known for the user: nothing is opened.
+  Engine().gsUserName = "nobody";
+  const qsizetype before = Log().size();
+  EXPECT_EQ(dav.GetVersionInfo(), 0);
+  EXPECT_EQ(Log().size(), before + 1);  // the location lookup only
+}
+
+TEST_F(ScriptE2eTest, ScriptPostsTimeOutOnSilence) {
+  const ScriptTimeouts previous = HttpFunctions::SetScriptTimeouts({60000, 1000, 1000});
+  Control("POST", "/faults",
+          QJsonObject{{"match", QJsonObject{{"path", "/cgi-bin/compute_size.cgi"}}},
+                      {"fault", QJsonObject{{"hang", 5}, {"times", 0}}}});
+  QElapsedTimer timer;
+  timer.start();
+  EXPECT_EQ(gHttpFunctions().GetRemoteSize("", "D_" + Root() + "Media/"), GetProperSizeValue(0, false));
+  EXPECT_LT(timer.elapsed(), 4500);
+  EXPECT_EQ(gWebDavControl().GetDavErr(), "The request has timed out.");
+  HttpFunctions::SetScriptTimeouts(previous);
+  Control("DELETE", "/faults");
 }
 
 }  // namespace

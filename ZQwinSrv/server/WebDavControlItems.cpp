@@ -254,18 +254,22 @@ QString WebDavControl::GetChunkSize(const QString& sFIle) {
         if (failed) dav_oper_stat_codes(static_cast<Long>(win::InternetGetLastError()), QStringLiteral("PROPFIND"));
         win::DOMDocument doc;
         (void)doc.loadXML(reply);
-        for (const win::DOMNode& response : doc.selectNodes(QStringLiteral("D:multistatus/D:response"))) {
+        // The asked item's own response comes first; a folder's children
+        // (Depth 1) say nothing about it.
+        const win::DOMNodeList responses = doc.selectNodes(QStringLiteral("D:multistatus/D:response"));
+        for (const win::DOMNode& response : responses) {
           const QString href = response.selectSingleNode(QStringLiteral("D:href")).nodeTypedValue();
           if (href.endsWith(u'/')) {
             result.clear();
             sChecksumList.clear();
-            continue;
+            break;
           }
           const win::DOMNode chunk = OkProperty(response, QStringLiteral("D:chunksize"));
           const win::DOMNode checksum = OkProperty(response, QStringLiteral("checksum"));
           result = chunk.isNull() ? QString() : chunk.nodeTypedValue();
           sChecksumList = checksum.isNull() ? QString() : checksum.nodeTypedValue();
           FillBlockChecksumvalue();
+          break;
         }
         CloseRequest();
       },
