@@ -26,6 +26,7 @@
 #include "ZQwinSrv/foundation/clsProgressDisplay.h"
 #include "ZQwinSrv/server/WebDavControl.h"
 #include "ZQwinSrv/server/clsWebdavController.h"
+#include "platform/codepage/CodePage.h"
 #include "platform/inet/WinInet.h"
 #include "platform/objects/ClassRegistry.h"
 #include "platform/objects/DispatchObject.h"
@@ -379,6 +380,45 @@ TEST_F(ScriptE2eTest, Probes) {
   const qsizetype before = Log().size();
   EXPECT_EQ(dav.GetVersionInfo(), 0);
   EXPECT_EQ(Log().size(), before + 1);  // the location lookup only
+}
+
+TEST_F(ScriptE2eTest, SearchWritesTheResultFile) {
+  const QString term = QString::fromUtf8(" r\xc3\xa9sum\xc3\xa9 & ");
+  EXPECT_TRUE(gHttpFunctions().SearchRemoteItem(term).IsEmpty());
+  const QJsonObject post = Log().at(0).toObject();
+  EXPECT_EQ(post["host"].toString(), Env("TESTBED_SEARCH_HOST_FIRST"));
+  EXPECT_EQ(post["body"].toString(), "user=" + user_ + "&term=r%E9sum%E9%20%26");
+  const QString result = win::FromAnsi(Bytes("Prog/OrvaneMac/OrvaneSearchResult.txt"));
+  EXPECT_TRUE(result.contains(QString::fromUtf8(" Documents/Letters/2009/r\xc3\xa9sum\xc3\xa9 & notes.txt\n")))
+      << result.toStdString();
+  EXPECT_EQ(result.count('\n'), 1);
+}
+
+TEST_F(ScriptE2eTest, HttpPostGetPortsAndErrorPages) {
+  const QString lookup = Env("TESTBED_LOOKUP_HOST");
+  const QString script = "/cgi-bin/get_location_all_webdav?";
+  Control("POST", "/faults",
+          QJsonObject{{"match", QJsonObject{{"path", "/cgi-bin/get_location_all_webdav"}}},
+                      {"fault", QJsonObject{{"status", 503}, {"body", "a b c d e"}}}});
+  QString status;
+  EXPECT_EQ(gHttpFunctions().HttpPostGet(lookup, script, "user=" + user_, 3, status), "");
+  EXPECT_EQ(status, "");
+  const QString servers = gHttpFunctions().HttpPostGet(lookup, script, "user=" + user_, 3, status);
+  EXPECT_TRUE(servers.endsWith(Env("TESTBED_WEBDAV_HOST")));
+  // Port 80 and 11900 get the secure post too; only method 3 reads.
+  EXPECT_EQ(gHttpFunctions().HttpPostGet(lookup, script, "user=" + user_, 3, status, 2), servers);
+  EXPECT_EQ(gHttpFunctions().HttpPostGet(lookup, script, "user=" + user_, 2, status, 1), "");
+  QStringList ports;
+  for (const QJsonValue& entry : Log()) ports << entry.toObject()["port"].toString();
+  EXPECT_EQ(ports, QStringList({"https", "https", "http-tls", "http-tls"}));
+  EXPECT_TRUE(Engine().gbUseSSL);
+
+  CannedScriptReply("/cgi-bin/get_location_all_webdav", "<h1>cache access denied.</h1>");
+  EXPECT_EQ(gHttpFunctions().HttpPostGet(lookup, script, "user=" + user_, 3, status), "<h1>cache access denied.</h1>");
+  EXPECT_EQ(status, "Cache Access Denied.");
+  // Passed back: the session goes direct and without SSL.
+  EXPECT_EQ(gHttpFunctions().HttpPostGet(lookup, script, "user=" + user_, 3, status), servers);
+  EXPECT_FALSE(Engine().gbUseSSL);
 }
 
 TEST_F(ScriptE2eTest, ScriptPostsTimeOutOnSilence) {
