@@ -361,6 +361,11 @@ class ServiceDoubleTest(unittest.TestCase):
             (dav, "/cgi-bin/enable_snapshots", "USER=subacct&PASSWORD=Sub-pass1", "N"),
             (lookup, "/cgi-bin/recalculate.cgi?", "USER=oldtess&PASSWORD=Old+pass1", "Y"),
             (dav, "/cgi-bin/delete.cgi", "user=%s&password=wrong&path=Media/" % u, "Invalid account.\n"),
+            # secrets the clients encode: %XX decoded, so "Orv&ne+2014" matches either way
+            (dav, "/cgi-bin/compute_size.cgi?", "user=%s&pass=Orv%%26ne%%2B2014&path=Documents/Reports%%20%%231/" % u,
+             "0.03 K\n"),
+            (dav, "/cgi-bin/check_status?", "USER=%s&PASSWORD=Orv%%26ne%%2B2014" % u, "Y"),
+            (dav, "/cgi-bin/delete.cgi", "user=%s&password=Orv%%26ne%%2B2014x&path=Media/" % u, "Invalid account.\n"),
             (mail, "/cgi-bin/Notify_email", "EMAIL=support%40orvane%2Eexample\r\n&SUBJECT=Hi%20there\r\n"
                                             "&CONTENT=line 1\r\nA=B & more", "Mail queued.\n"),
         ]

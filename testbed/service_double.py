@@ -1498,7 +1498,7 @@ def _account_path(app, user, rel):
 def script_delete(handler, app):
     # "path" comes escaped as the client has it: a listing key's href form or the
     # search window's fully escaped form; plain names decode to themselves.
-    f = _fields(handler, [("user", ENCODED, False), ("password", RAW, True), ("path", ENCODED, False)])
+    f = _fields(handler, [("user", ENCODED, False), ("password", ENCODED, True), ("path", ENCODED, False)])
     user = f.get("user", "")
     if not _usable_account(handler, app, user, f.get("password", "")):
         return _text(handler, "Invalid account.\n")
@@ -1537,7 +1537,7 @@ def script_delete(handler, app):
 
 
 def script_compute_size(handler, app):
-    f = _fields(handler, [("user", ENCODED, False), ("pass", RAW, True), ("path", ENCODED, False)])
+    f = _fields(handler, [("user", ENCODED, False), ("pass", ENCODED, True), ("path", ENCODED, False)])
     user = f.get("user", "")
     if not _usable_account(handler, app, user, f.get("pass", "")):
         return _text(handler, "Invalid account.\n")
@@ -1550,7 +1550,7 @@ def script_compute_size(handler, app):
 
 
 def _quota_account(handler, app):
-    f = _fields(handler, [("USER", ENCODED, False), ("PASSWORD", RAW, True)])
+    f = _fields(handler, [("USER", ENCODED, False), ("PASSWORD", ENCODED, True)])
     user = f.get("USER", "")
     if not _usable_account(handler, app, user, f.get("PASSWORD", "").strip()):
         # a refused account is answered "N" by the status check (read-only)
@@ -1624,7 +1624,7 @@ def script_mail(handler, app, unicode_form):
 
 
 def script_search(handler, app, fresh):
-    f = _fields(handler, [("user", ENCODED, False), ("term", RAW, False)])
+    f = _fields(handler, [("user", ENCODED, False), ("term", ENCODED, False)])
     user = f.get("user", "").strip()
     acc = _known(app, user)
     if acc is not None and acc["status"] != rsync_files.ACTIVE:

@@ -90,6 +90,8 @@ bool WebDavControl::OpenConnection(const QString& sServer, const QString& sPort,
         Engine().gsAccountRoot = QStringLiteral("/users/") + sUser + QStringLiteral("/Files/");
         hConnection = win::InternetConnect(hInternetSession, sServer, PortNumber(sPort), sUser, sPassword,
                                            win::INTERNET_SERVICE_HTTP, static_cast<win::DWORD>(lConnectFlags));
+        sConnectedServer = sServer;
+        sConnectedPort = QString::number(PortNumber(sPort));
         if (!hConnection) {
           dav_oper_stat_codes(static_cast<Long>(win::InternetGetLastError()), QStringLiteral("InternetConnect"));
           return false;

@@ -14,6 +14,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <vector>
+
 #include "ZQwinSrv/OrvaneSrvExport.h"
 #include "ZQwinSrv/foundation/EngineState.h"
 #include "platform/errors/RuntimeError.h"
@@ -76,21 +78,32 @@ class ORVANESRV_EXPORT WebDavControl : public vb::Object {
   [[nodiscard]] QString dav_geterrorstring() const;
   // Replaces the error text by `errs`; answers Empty.
   vb::Variant dav_seterrorstring(const QString& errs);
-  // Folder creation, item operations, quota, the ranged download, the
-  // probes and the firewall helper are declared in their interface places
-  // and built with the work on those operations.
+  // The ranged download and the firewall helper are declared in their
+  // interface places and built with the work on those operations.
+
+  // MKCOL of the folder path as given; true when it was created or exists
+  // already. A connection closed by a session re-open is tried once more.
   bool CreateDirectory(const QString& sRemotePath);
   // Closes the connection and the last request and opens the connection again
   // for the signed-in user; the outcome is not reported.
   void Reconnect();
+  // used "/" quota of the account, as the server sends them (the service:
+  // megabytes); "0" when they cannot be read. Always asks the shared client.
   QString GetQuotaInfo();
   void updateprogress(const QString& sFileName, float dStartTime, double size, double sum, double buffernow,
                       Long sBkstatus);
   // True when the account root answers a PROPFIND with 207.
   bool CheckLogin();
+  // The number the version script of the user's WebDAV server answers; 0
+  // when it cannot be read.
   Long GetVersionInfo();
+  // The chunk size the server reports for a file ("" for a folder, "0" when
+  // the request failed), with its block checksums.
   QString GetChunkSize(const QString& sFIle);
+  // Parses the checksum property of the last GetChunkSize into numbers.
   void FillBlockChecksumvalue();
+  // Compares one block with the server's checksum. The block-checksum
+  // library is not part of this system: always false.
   bool bChecklocremchksumval(const QString& strInput, Long blockno);
   // The session handle as a 32-bit number (0 when no session is open).
   [[nodiscard]] vb::Variant getInternetOpenHandle() const;
@@ -107,8 +120,15 @@ class ORVANESRV_EXPORT WebDavControl : public vb::Object {
   void ClearBag();
   // The error text whole.
   [[nodiscard]] QString GetDavErr() const;
+  // DELETE of a file or folder (encoded with either flag, as given
+  // otherwise), once more as given when it did not answer 204; `statcode`
+  // gets the last status. The account root and anything shorter are refused
+  // with the engine's message box and statcode 18, sending nothing.
   bool Deleteitem(const QString& sRemotePath, Long& statcode, bool bSyncDelete = false, bool bSearch = false);
+  // MOVE without overwriting (tried twice); the Destination is on the open
+  // connection's scheme, host and port. `bFolderRename` is not read.
   bool RenameItem(const QString& sremotesrc, const QString& sremotetgt, bool bFolderRename = false);
+  // COPY without overwriting, tried once; "#" and "%" of the target escaped.
   bool copyitem(const QString& sremotesrc, const QString& sremotetgt);
   // Sends one WebDAV request and leaves it open for the caller to read: the
   // HTTP status; the system error code when it could not be opened, given
@@ -133,6 +153,13 @@ class ORVANESRV_EXPORT WebDavControl : public vb::Object {
 
  private:
   [[nodiscard]] QString GetServerFileSize(const QString& href);
+  // True when the version script of the user's WebDAV server opens over
+  // HTTPS; else the error text is set, and after a short wait the
+  // connection is opened again.
+  bool CheckInternetConnection(Long n);
+  // "https://host" (or "http://", with ":port" when it is not the scheme's
+  // own) of the open connection: where a MOVE or COPY Destination points.
+  [[nodiscard]] QString ConnectionOrigin() const;
   // The listing of a reply text: the steps after the reading.
   bool EnumReply(const QString& reply, const QString& strdirectory);
   // The whole reply of the open request, read in pieces of `piece` bytes
@@ -155,6 +182,12 @@ class ORVANESRV_EXPORT WebDavControl : public vb::Object {
   QString sProxyUser, sProxyPass;
   QString sErrorText;
   QString sQuotaText, sUsedText;
+  // Server and port of the open connection.
+  QString sConnectedServer, sConnectedPort;
+  // The checksum property of the last GetChunkSize reply, the server's
+  // block checksums parsed from it, and the local ones compared.
+  QString sChecksumList;
+  std::vector<Long> lBlockChecksums, lLocalChecksums;
   // The run-time error a handler is dealing with while it sets the error
   // text: ErrorOut answers its description first.
   vb::ErrorInfo errHandled_;
