@@ -116,33 +116,46 @@ class Listener:
         """Stops listening (connections are refused) for seconds, then listens again."""
         with self.lock:
             self.down_until = time.time() + float(seconds)
+            # Stopped here, not by the serving loop, so that no connection
+            # made after this call is accepted: shutting a listening socket
+            # down stops it at once, even while the loop still waits on it.
+            if self.sock is not None:
+                try:
+                    self.sock.shutdown(socket.SHUT_RDWR)
+                except OSError:
+                    pass
+                close(self.sock)
+                self.sock = None
 
     def come_up(self):
         with self.lock:
             self.down_until = 0.0
+            # Listening again before the control call answers.
+            if self.sock is None:
+                try:
+                    self._open()
+                except OSError:
+                    pass
 
     def _serve(self):
         while not self.stopped:
             with self.lock:
                 down = time.time() < self.down_until
-            if down:
-                if self.sock is not None:
-                    close(self.sock)
-                    self.sock = None
+                if not down and self.sock is None:
+                    try:
+                        self._open()
+                    except OSError:
+                        pass
+                sock = self.sock
+            if down or sock is None:
                 time.sleep(0.05)
                 continue
-            if self.sock is None:
-                try:
-                    self._open()
-                except OSError:
-                    time.sleep(0.05)
-                    continue
             try:
-                ready, _, _ = select.select([self.sock], [], [], 0.05)
+                ready, _, _ = select.select([sock], [], [], 0.05)
                 if not ready:
                     continue
-                conn, _addr = self.sock.accept()
-            except OSError:
+                conn, _addr = sock.accept()
+            except (OSError, ValueError):
                 continue
             threading.Thread(target=self._handle_safely, args=(conn,), daemon=True).start()
 

@@ -28,6 +28,7 @@
 #include "ZQwinSrv/server/clsWebdavController.h"
 #include "platform/codepage/CodePage.h"
 #include "platform/inet/WinInet.h"
+#include "testbed/include/TestbedControl.h"
 #include "platform/objects/ClassRegistry.h"
 #include "platform/objects/DispatchObject.h"
 #include "platform/text/UserLocale.h"
@@ -40,38 +41,11 @@ namespace {
 
 QString Env(const char* name) { return qEnvironmentVariable(name); }
 
-QByteArray HttpExchange(const QUrl& url, const QString& verb, const QString& target, const QByteArray& body,
-                        const QString& headers) {
-  win::HINTERNET session = win::InternetOpen("testbed control", win::INTERNET_OPEN_TYPE_DIRECT);
-  win::HINTERNET connection = win::InternetConnect(session, url.host(), static_cast<win::INTERNET_PORT>(url.port()),
-                                                   {}, {}, win::INTERNET_SERVICE_HTTP, 0);
-  win::HINTERNET request = win::HttpOpenRequest(connection, verb, target, "HTTP/1.1");
-  QByteArray reply;
-  if (request && win::HttpSendRequest(request, headers, -1, body)) {
-    char piece[4096];
-    win::DWORD read = 0;
-    while (win::InternetReadFile(request, piece, sizeof piece, read) && read > 0) reply.append(piece, read);
-  }
-  win::InternetCloseHandle(session);
-  return reply;
-}
+using testbed::Control;
 
-QByteArray Control(const QString& verb, const QString& target, const QJsonObject& json = {}) {
-  return HttpExchange(QUrl(Env("TESTBED_CONTROL_URL")), verb, target,
-                      QJsonDocument(json).toJson(QJsonDocument::Compact), "Content-Type: application/json\r\n");
-}
+using testbed::Log;
 
-QJsonArray Log() { return QJsonDocument::fromJson(Control("GET", "/log?since=0")).array(); }
-
-// "METHOD target status" of each logged request.
-QStringList Requests() {
-  QStringList lines;
-  for (const QJsonValue& entry : Log()) {
-    const QJsonObject e = entry.toObject();
-    lines << e["method"].toString() + " " + e["target"].toString() + " " + QString::number(e["status"].toInt());
-  }
-  return lines;
-}
+using testbed::Requests;
 
 // A canned reply of the double for the next post to `path`.
 void CannedScriptReply(const QString& path, const QString& body, int times = 1) {

@@ -36,18 +36,9 @@ QString Env(const char* name) { return qEnvironmentVariable(name); }
 
 using testbed::Control;
 
-// The request log of the double since the last reset.
-QJsonArray Log() { return QJsonDocument::fromJson(Control("GET", "/log?since=0")).array(); }
+using testbed::Log;
 
-// "METHOD target status" of each logged request, for comparing sequences.
-QStringList Requests() {
-  QStringList lines;
-  for (const QJsonValue& entry : Log()) {
-    const QJsonObject e = entry.toObject();
-    lines << e["method"].toString() + " " + e["target"].toString() + " " + QString::number(e["status"].toInt());
-  }
-  return lines;
-}
+using testbed::Requests;
 
 // A canned reply of the double for the next PROPFIND of `path`.
 void CannedListing(const QString& path, const QString& body) {

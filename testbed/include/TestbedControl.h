@@ -10,6 +10,7 @@
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 #include <arpa/inet.h>
@@ -74,5 +75,15 @@ inline void Reset(bool data = false) { Control("POST", "/reset", QJsonObject{{"d
 
 // The request log since the last reset.
 inline QJsonArray Log() { return QJsonDocument::fromJson(Control("GET", "/log?since=0")).array(); }
+
+// "METHOD target status" of each logged request, for comparing sequences.
+inline QStringList Requests() {
+  QStringList lines;
+  for (const QJsonValue& entry : Log()) {
+    const QJsonObject e = entry.toObject();
+    lines << e["method"].toString() + " " + e["target"].toString() + " " + QString::number(e["status"].toInt());
+  }
+  return lines;
+}
 
 }  // namespace testbed
