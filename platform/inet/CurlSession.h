@@ -50,12 +50,25 @@ class CurlSession {
   // Answers false when the driver itself failed.
   [[nodiscard]] bool Drive(const std::function<bool()>& done);
 
+  // An easy handle for the next transfer, reset to the library's defaults:
+  // one a finished transfer gave back when there is one (its buffers are
+  // already allocated), else a new one; null when none can be made.
+  [[nodiscard]] void* TakeEasy();
+  // Takes a transfer's easy handle back once it is detached.
+  void GiveBackEasy(void* easy);
+  // A body buffer for the next transfer, empty but keeping the capacity a
+  // finished transfer gave back.
+  [[nodiscard]] std::string TakeBuffer();
+  void GiveBackBuffer(std::string buffer);
+
  private:
   void Reap();
 
   SessionSettings settings_;
   void* multi_ = nullptr;
   std::recursive_mutex lock_;
+  std::vector<void*> idleEasy_;
+  std::string idleBuffer_;
 };
 
 }  // namespace win
