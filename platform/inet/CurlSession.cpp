@@ -4,6 +4,10 @@
 
 #include <curl/curl.h>
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryFile>
+
 #include <mutex>
 
 namespace win {
@@ -27,9 +31,21 @@ constexpr std::size_t kIdleEasyLimit = 2;
 CurlSession::CurlSession(SessionSettings settings) : settings_(std::move(settings)) {
   GlobalInit();
   multi_ = curl_multi_init();
+  if (!settings_.caBundle.empty()) {
+    QTemporaryFile file(QDir::tempPath() + QStringLiteral("/orvane-ca-XXXXXX.pem"));  // created 0600
+    file.setAutoRemove(false);
+    if (file.open() && file.write(settings_.caBundle.data(), static_cast<qint64>(settings_.caBundle.size())) ==
+                           static_cast<qint64>(settings_.caBundle.size())) {
+      file.close();
+      caFile_ = QFile::encodeName(file.fileName()).toStdString();
+    } else if (!file.fileName().isEmpty()) {
+      file.remove();
+    }
+  }
 }
 
 CurlSession::~CurlSession() {
+  if (!caFile_.empty()) QFile::remove(QFile::decodeName(caFile_.c_str()));
   for (void* easy : idleEasy_) curl_easy_cleanup(static_cast<CURL*>(easy));
   if (multi_) curl_multi_cleanup(static_cast<CURLM*>(multi_));
 }

@@ -37,6 +37,12 @@ class CurlSession {
   [[nodiscard]] static std::string DefaultCaFile();
 
   [[nodiscard]] const SessionSettings& Settings() const noexcept { return settings_; }
+  // The bundle of Settings().caBundle as a private file of the session
+  // (empty when it could not be written). Given as a file, the library
+  // parses it once and keeps the parsed store for every later connection of
+  // the session, instead of parsing some hundred certificates at each
+  // connection a server's keep-alive limit makes it open.
+  [[nodiscard]] const std::string& CaFile() const noexcept { return caFile_; }
 
   // Serialises every call on the handles of this session.
   [[nodiscard]] std::recursive_mutex& Lock() noexcept { return lock_; }
@@ -67,6 +73,7 @@ class CurlSession {
   SessionSettings settings_;
   void* multi_ = nullptr;
   std::recursive_mutex lock_;
+  std::string caFile_;
   std::vector<void*> idleEasy_;
   std::string idleBuffer_;
 };

@@ -105,7 +105,12 @@ void CurlTransfer::Configure() {
     qCWarning(lcTransfer) << "certificate checks relaxed for" << plan_.url.substr(0, plan_.url.find('?')).c_str()
                           << "(insecure TLS allowed)";
   }
-  if (!s.caBundle.empty()) {
+  if (!session_->CaFile().empty()) {
+    curl_easy_setopt(e, CURLOPT_CAINFO, session_->CaFile().c_str());
+    // The bundle holds the system's certificates already; without the
+    // certificate folder the library may keep the parsed bundle.
+    curl_easy_setopt(e, CURLOPT_CAPATH, nullptr);
+  } else if (!s.caBundle.empty()) {
     // The session outlives its transfers: the library reads the bundle in
     // place instead of copying it for every request.
     curl_blob blob{const_cast<char*>(s.caBundle.data()), s.caBundle.size(), CURL_BLOB_NOCOPY};
