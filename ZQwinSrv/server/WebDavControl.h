@@ -150,6 +150,10 @@ class ORVANESRV_EXPORT WebDavControl : public vb::Object {
   // The quota and used values of the last listing ("0" when it had none).
   [[nodiscard]] QString QuotaText() const { return sQuotaText; }
   [[nodiscard]] QString UsedText() const { return sUsedText; }
+  // Whether a remaining time of `n` hours is shown for a set of `size`
+  // bytes: up to 1 hour always, from 3 to 12 hours only for a set of at
+  // least n - 2 GB, never for 2 hours or above 12.
+  [[nodiscard]] static bool IsSizeOverGB(double size, Long n);
 
  private:
   [[nodiscard]] QString GetServerFileSize(const QString& href);

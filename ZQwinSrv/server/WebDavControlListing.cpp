@@ -220,6 +220,12 @@ bool WebDavControl::EnumReply(const QString& reply, const QString& strdirectory)
 
     // The listed folder's own entry, however the server wrote it.
     if (OneTrailingSlash(decoded) == listed) continue;
+    // Only what lies below the listed folder: an href elsewhere would be
+    // restored outside the folder the user chose.
+    if (!decoded.startsWith(listed)) {
+      WriteTrace(QStringLiteral("Listing entry outside the listed folder skipped : ") + href);
+      continue;
+    }
 
     if (href.endsWith(u'/')) {
       const QString modified = OkProperty(response, QStringLiteral("lp0:getlastmodified")).nodeTypedValue();
@@ -388,7 +394,12 @@ qint64 WebDavControl::GetFileSize(const QString& sFIle, bool mzipfile) {
         }
         CloseRequest();
         size = vb::Trim(size);
-        if (size.isEmpty()) size = QStringLiteral("0");
+        // A reply that names no size is no answer: 0 stands only for a file
+        // the server reports as empty (or a folder).
+        if (size.isEmpty()) {
+          if (sErrorText.isEmpty()) sErrorText = QStringLiteral("Improper or incomplete server response.");
+          return -1;
+        }
         return SizeNumber(size);
       },
       [](const vb::ErrorInfo& e) -> qint64 {

@@ -75,11 +75,27 @@ class ORVANESRV_EXPORT clsWebdavController : public vb::Object {
   // True when the file's read-only attribute is set; nothing calls it.
   bool Cont_chkfileattr(const QString& path);
 
+  // The restore walk (clsWebdavControllerRestore.cpp).
+  void Cont_SetRestoreOptions(bool UNCompressopt, bool IncrementalOpt, bool mirroropt);
+  bool Cont_RestoreMain(bool bRestoreOriginal);
+  bool Cont_RestoreFolder(const QString& folderpath, const QString& destdir, bool bRestoreOriginal);
+  vb::Variant CheckDestinationWritable(const QString& item);
+  void EnumEncryptedFiles();
+  bool CheckNonDecryptedFiles();
+  void DecryptEncryptedFiles();
+  // The restoring of one file.
+  bool CompareLocalRemoteFile(const QString& localpath, const QString& remotepath);
+  bool Cont_CheckForIncrementalRestore(const QString& remotepath, const QString& localpath);
+  void RestorelogfileEntry(bool ok, const QString& displaypath, const QString& localpath);
+  void Cont_EndRestoreOpr();
+
   bool ENCF_ = false;
   bool ZIPF_ = false;
   bool UNZIPF_ = false;
   bool bIncrementalFlag = false;
   QString sRestoreDest;
+  // The running restore puts files back in their original places.
+  bool bRestoreOriginal_ = false;
   // Texts 1 to 4 at indexes 0 to 3.
   std::array<QString, 4> asStatsMsg;
   std::array<QString, 4> asRestStatsMsg;

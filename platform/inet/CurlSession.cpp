@@ -4,6 +4,10 @@
 
 #include <curl/curl.h>
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryFile>
+
 #include <mutex>
 
 namespace win {
@@ -18,15 +22,64 @@ void GlobalInit() {
 // (connect time-out, silence) are looked at again.
 constexpr int kPollMs = 250;
 
+// Idle easy handles kept for reuse; a session runs one request at a time,
+// so one or two are enough.
+constexpr std::size_t kIdleEasyLimit = 2;
+
 }  // namespace
 
 CurlSession::CurlSession(SessionSettings settings) : settings_(std::move(settings)) {
   GlobalInit();
   multi_ = curl_multi_init();
+  if (!settings_.caBundle.empty()) {
+    QTemporaryFile file(QDir::tempPath() + QStringLiteral("/orvane-ca-XXXXXX.pem"));  // created 0600
+    file.setAutoRemove(false);
+    if (file.open() && file.write(settings_.caBundle.data(), static_cast<qint64>(settings_.caBundle.size())) ==
+                           static_cast<qint64>(settings_.caBundle.size())) {
+      file.close();
+      caFile_ = QFile::encodeName(file.fileName()).toStdString();
+    } else if (!file.fileName().isEmpty()) {
+      file.remove();
+    }
+  }
 }
 
 CurlSession::~CurlSession() {
+  if (!caFile_.empty()) QFile::remove(QFile::decodeName(caFile_.c_str()));
+  for (void* easy : idleEasy_) curl_easy_cleanup(static_cast<CURL*>(easy));
   if (multi_) curl_multi_cleanup(static_cast<CURLM*>(multi_));
+}
+
+void* CurlSession::TakeEasy() {
+  std::lock_guard lock(lock_);
+  if (idleEasy_.empty()) return curl_easy_init();
+  CURL* easy = static_cast<CURL*>(idleEasy_.back());
+  idleEasy_.pop_back();
+  curl_easy_reset(easy);
+  return easy;
+}
+
+void CurlSession::GiveBackEasy(void* easy) {
+  if (!easy) return;
+  std::lock_guard lock(lock_);
+  if (idleEasy_.size() >= kIdleEasyLimit) {
+    curl_easy_cleanup(static_cast<CURL*>(easy));
+    return;
+  }
+  idleEasy_.push_back(easy);
+}
+
+std::string CurlSession::TakeBuffer() {
+  std::lock_guard lock(lock_);
+  std::string buffer;
+  buffer.swap(idleBuffer_);
+  buffer.clear();
+  return buffer;
+}
+
+void CurlSession::GiveBackBuffer(std::string buffer) {
+  std::lock_guard lock(lock_);
+  if (buffer.capacity() > idleBuffer_.capacity()) idleBuffer_.swap(buffer);
 }
 
 std::string CurlSession::DefaultCaFile() {

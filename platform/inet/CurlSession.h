@@ -37,6 +37,12 @@ class CurlSession {
   [[nodiscard]] static std::string DefaultCaFile();
 
   [[nodiscard]] const SessionSettings& Settings() const noexcept { return settings_; }
+  // The bundle of Settings().caBundle as a private file of the session
+  // (empty when it could not be written). Given as a file, the library
+  // parses it once and keeps the parsed store for every later connection of
+  // the session, instead of parsing some hundred certificates at each
+  // connection a server's keep-alive limit makes it open.
+  [[nodiscard]] const std::string& CaFile() const noexcept { return caFile_; }
 
   // Serialises every call on the handles of this session.
   [[nodiscard]] std::recursive_mutex& Lock() noexcept { return lock_; }
@@ -50,12 +56,26 @@ class CurlSession {
   // Answers false when the driver itself failed.
   [[nodiscard]] bool Drive(const std::function<bool()>& done);
 
+  // An easy handle for the next transfer, reset to the library's defaults:
+  // one a finished transfer gave back when there is one (its buffers are
+  // already allocated), else a new one; null when none can be made.
+  [[nodiscard]] void* TakeEasy();
+  // Takes a transfer's easy handle back once it is detached.
+  void GiveBackEasy(void* easy);
+  // A body buffer for the next transfer, empty but keeping the capacity a
+  // finished transfer gave back.
+  [[nodiscard]] std::string TakeBuffer();
+  void GiveBackBuffer(std::string buffer);
+
  private:
   void Reap();
 
   SessionSettings settings_;
   void* multi_ = nullptr;
   std::recursive_mutex lock_;
+  std::string caFile_;
+  std::vector<void*> idleEasy_;
+  std::string idleBuffer_;
 };
 
 }  // namespace win

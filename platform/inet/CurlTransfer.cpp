@@ -49,11 +49,17 @@ bool IsFollowedRedirect(long status) {
 }  // namespace
 
 CurlTransfer::CurlTransfer(std::shared_ptr<CurlSession> session, TransferPlan plan)
-    : session_(std::move(session)), plan_(std::move(plan)), errorBuffer_(CURL_ERROR_SIZE + 1, '\0') {}
+    : session_(std::move(session)),
+      plan_(std::move(plan)),
+      buffer_(session_->TakeBuffer()),
+      errorBuffer_(CURL_ERROR_SIZE + 1, '\0') {}
 
 CurlTransfer::~CurlTransfer() {
   if (attached_) session_->Detach(easy_);
-  if (easy_) curl_easy_cleanup(static_cast<CURL*>(easy_));
+  // The handle and the body buffer serve the session's next transfer, which
+  // saves their allocations on every request.
+  session_->GiveBackEasy(easy_);
+  session_->GiveBackBuffer(std::move(buffer_));
   curl_slist_free_all(static_cast<curl_slist*>(headerList_));
   curl_slist_free_all(static_cast<curl_slist*>(connectTo_));
 }
@@ -99,8 +105,15 @@ void CurlTransfer::Configure() {
     qCWarning(lcTransfer) << "certificate checks relaxed for" << plan_.url.substr(0, plan_.url.find('?')).c_str()
                           << "(insecure TLS allowed)";
   }
-  if (!s.caBundle.empty()) {
-    curl_blob blob{const_cast<char*>(s.caBundle.data()), s.caBundle.size(), CURL_BLOB_COPY};
+  if (!session_->CaFile().empty()) {
+    curl_easy_setopt(e, CURLOPT_CAINFO, session_->CaFile().c_str());
+    // The bundle holds the system's certificates already; without the
+    // certificate folder the library may keep the parsed bundle.
+    curl_easy_setopt(e, CURLOPT_CAPATH, nullptr);
+  } else if (!s.caBundle.empty()) {
+    // The session outlives its transfers: the library reads the bundle in
+    // place instead of copying it for every request.
+    curl_blob blob{const_cast<char*>(s.caBundle.data()), s.caBundle.size(), CURL_BLOB_NOCOPY};
     curl_easy_setopt(e, CURLOPT_CAINFO_BLOB, &blob);
   }
   if (!s.connectTo.empty()) {
@@ -141,7 +154,7 @@ void CurlTransfer::Configure() {
 }
 
 bool CurlTransfer::Start() {
-  easy_ = curl_easy_init();
+  easy_ = session_->TakeEasy();
   if (!easy_) {
     OnFinished(CURLE_OUT_OF_MEMORY);
     return false;
@@ -162,16 +175,7 @@ bool CurlTransfer::Start() {
 bool CurlTransfer::Read(char* out, std::size_t capacity, std::size_t& copied) {
   copied = 0;
   want_ = capacity;
-  if (paused_ && Pending() < PauseAt() && !finished_) {
-    paused_ = false;
-    lastActivity_ = std::chrono::steady_clock::now();
-    curl_easy_pause(static_cast<CURL*>(easy_), CURLPAUSE_CONT);  // may hand over held bytes at once
-  }
-  if (Pending() < capacity && !finished_) {
-    if (!session_->Drive([&] { return finished_ || Pending() >= capacity; }) && !finished_) {
-      OnFinished(CURLE_RECV_ERROR);
-    }
-  }
+  // Bytes held from before come first.
   copied = std::min(Pending(), capacity);
   if (copied > 0) {
     std::memcpy(out, buffer_.data() + consumed_, copied);
@@ -183,8 +187,26 @@ bool CurlTransfer::Read(char* out, std::size_t capacity, std::size_t& copied) {
       buffer_.erase(0, consumed_);
       consumed_ = 0;
     }
-    return true;
   }
+  if (copied < capacity && !finished_) {
+    directOut_ = out;
+    directCapacity_ = capacity;
+    directLength_ = copied;
+    if (paused_) {
+      paused_ = false;
+      lastActivity_ = std::chrono::steady_clock::now();
+      curl_easy_pause(static_cast<CURL*>(easy_), CURLPAUSE_CONT);  // may hand over held bytes at once
+    }
+    if (directLength_ < directCapacity_ && !finished_) {
+      if (!session_->Drive([&] { return finished_ || directLength_ >= directCapacity_; }) && !finished_) {
+        OnFinished(CURLE_RECV_ERROR);
+      }
+    }
+    copied = directLength_;
+    directOut_ = nullptr;
+    directCapacity_ = directLength_ = 0;
+  }
+  if (copied > 0) return true;
   return finished_ && result_.curlCode == CURLE_OK;
 }
 
@@ -256,6 +278,15 @@ int CurlTransfer::OnProgress(std::int64_t dlNow, std::int64_t ulNow) {
 std::size_t CurlTransfer::OnBody(const char* data, std::size_t length) {
   lastActivity_ = std::chrono::steady_clock::now();
   headersDone_ = true;  // a body byte of the final response means its headers are in
+  if (directOut_ && directLength_ < directCapacity_) {
+    // A reader waits: its buffer takes what fits, the rest is held.
+    const std::size_t direct = std::min(length, directCapacity_ - directLength_);
+    std::memcpy(directOut_ + directLength_, data, direct);
+    directLength_ += direct;
+    buffer_.append(data + direct, length - direct);
+    result_.bytes += static_cast<std::int64_t>(length);
+    return length;
+  }
   if (Pending() >= PauseAt()) {
     paused_ = true;
     return CURL_WRITEFUNC_PAUSE;  // the library keeps these bytes until the reader catches up

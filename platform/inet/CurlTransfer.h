@@ -97,6 +97,11 @@ class CurlTransfer {
   bool finished_ = false;
   bool paused_ = false;
   std::size_t want_ = 0;
+  // While a read waits, body bytes go straight into the reader's buffer;
+  // only what does not fit there is held in buffer_.
+  char* directOut_ = nullptr;
+  std::size_t directCapacity_ = 0;
+  std::size_t directLength_ = 0;
   std::string buffer_;
   std::size_t consumed_ = 0;
   bool blockHasLocation_ = false;

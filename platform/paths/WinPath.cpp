@@ -46,7 +46,9 @@ QChar FirstDrive(const DriveTable& table) {
 QStringList ResolveNames(const QString& base, const QString& rest) {
   QStringList names;
   const auto push = [&](const QString& text) {
-    for (const QString& part : text.split(QRegularExpression(QStringLiteral("[\\\\/]")), Qt::SkipEmptyParts)) {
+    // Compiled once: paths are resolved for every log line and file call.
+    static const QRegularExpression separators(QStringLiteral("[\\\\/]"));
+    for (const QString& part : text.split(separators, Qt::SkipEmptyParts)) {
       if (part == u".") continue;
       if (part == u"..") {
         if (!names.isEmpty()) names.removeLast();
