@@ -19,6 +19,7 @@
 #include <cerrno>
 #include <functional>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 namespace win {
@@ -248,9 +249,12 @@ bool DeleteKey(ProfileText& t, const QString& section, const QString& key) {
 bool DeleteSection(ProfileText& t, const QString& section) {
   const auto s = FindSection(t, section);
   if (!s) return false;
-  for (std::size_t i = s->end; i-- > s->header;) {
-    if (i == s->header || !IsComment(t.lines[i].text)) t.lines.erase(t.lines.begin() + static_cast<std::ptrdiff_t>(i));
+  // One pass that moves the kept lines down, then one erase of the tail.
+  std::size_t kept = s->header;
+  for (std::size_t i = s->header + 1; i < s->end; ++i) {
+    if (IsComment(t.lines[i].text)) t.lines[kept++] = std::move(t.lines[i]);
   }
+  t.lines.erase(t.lines.begin() + static_cast<std::ptrdiff_t>(kept), t.lines.begin() + static_cast<std::ptrdiff_t>(s->end));
   return true;
 }
 
