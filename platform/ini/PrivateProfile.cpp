@@ -276,11 +276,18 @@ bool ReplaceSection(ProfileText& t, const QString& section, const QStringList& e
 
 bool HasLineBreak(const QString& s) { return s.contains(u'\r') || s.contains(u'\n'); }
 
-bool ValidSectionName(const QString& s) { return !s.isEmpty() && !HasLineBreak(s) && !s.contains(u']'); }
+// A name the file reads back without its surrounding tabs ("[S\t]" is
+// section "S") would never be found again: each write would add another.
+bool KeepsItsTabs(const QString& name) { return TrimBlanksTabs(name).size() == name.size(); }
+
+bool ValidSectionName(const QString& s) {
+  return !s.isEmpty() && !HasLineBreak(s) && !s.contains(u']') && KeepsItsTabs(s);
+}
 
 bool ValidKeyName(const QString& k) {
   const QStringView v = TrimBlanksTabs(k);
-  return !v.isEmpty() && !HasLineBreak(k) && !k.contains(u'=') && !v.startsWith(u';') && !v.startsWith(u'[');
+  return !v.isEmpty() && !HasLineBreak(k) && !k.contains(u'=') && !v.startsWith(u';') && !v.startsWith(u'[') &&
+         KeepsItsTabs(k);
 }
 
 // Entries of a section write: NUL-separated (an empty entry ends the run),

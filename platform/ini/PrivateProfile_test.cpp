@@ -268,6 +268,12 @@ TEST_F(PrivateProfileTest, TextThatWouldBreakTheFileIsRefused) {
       {"Orvane", "  ", "v"},
       {"Or]vane", "k", "v"},
       {"", "k", "v"},
+      // The file drops surrounding tabs from the names it reads: each write
+      // would add a section or key that is never found.
+      {QString::fromUtf8("\x02\t"), "k", "v"},
+      {"\tOrvane", "k", "v"},
+      {"Orvane", "\tUserName", "v"},
+      {"Orvane", "UserName\t", "v"},
   };
   for (const Row& r : rows) {
     EXPECT_FALSE(WritePrivateProfileString(r.section, r.key, r.value, Win("orvane.ini"))) << r.key.toStdString();
