@@ -8,6 +8,8 @@
 #include <QFile>
 #include <algorithm>
 #include <cerrno>
+#include <utility>
+#include <vector>
 
 #include "platform/errors/RuntimeError.h"
 #include "platform/files/FileAttributes.h"
@@ -68,8 +70,17 @@ void DeleteEntry(const QString& host, bool force) {
   if (::unlink(Encode(host).constData()) != 0) RaiseErrno(errno, vb::errFileNotFound, vb::errPermissionDenied);
 }
 
+// The folders a tree walk is inside, from its top down: a folder met again
+// below itself (a bind mount of an ancestor) is a cycle, never entered.
+struct WalkChain {
+  std::vector<std::pair<dev_t, ino_t>> folders;
+  [[nodiscard]] bool Holds(const struct stat& st) const {
+    return std::find(folders.begin(), folders.end(), std::pair{st.st_dev, st.st_ino}) != folders.end();
+  }
+};
+
 // Removes a tree without following links; answers 0 or a legacy error number.
-long RemoveTree(const QString& host, bool force) {
+long RemoveTree(const QString& host, bool force, WalkChain& chain) {
   struct stat st {};
   if (!LStat(host, &st)) return 0;  // gone already
   const QByteArray name = Encode(host);
@@ -79,6 +90,7 @@ long RemoveTree(const QString& host, bool force) {
     if (::unlink(name.constData()) != 0 && errno != ENOENT) return ErrorFromErrno(errno, 0, vb::errPermissionDenied);
     return 0;
   }
+  if (chain.Holds(st)) return vb::errPathFileAccessError;
   if (IsReadOnlyMode(st.st_mode)) {
     if (!force) return vb::errPermissionDenied;
     ::chmod(name.constData(), (st.st_mode & 07777) | S_IWUSR | S_IXUSR);
@@ -86,26 +98,34 @@ long RemoveTree(const QString& host, bool force) {
   QStringList names;
   int err = 0;
   if (!HostNames(host, &names, &err)) return ErrorFromErrno(err, vb::errPathNotFound, vb::errPermissionDenied);
+  chain.folders.emplace_back(st.st_dev, st.st_ino);
   for (const QString& child : names) {
-    if (const long e = RemoveTree(ChildOf(host, child), force)) return e;
+    if (const long e = RemoveTree(ChildOf(host, child), force, chain)) return e;
   }
+  chain.folders.pop_back();
   ClearAttributeRecord(host, st);
   if (::rmdir(name.constData()) != 0 && errno != ENOENT) return ErrorFromErrno(errno, 0, vb::errPermissionDenied);
   return 0;
 }
 
 // Adds the sizes of the files below a host folder; links add nothing.
-long long TreeSize(const QString& host) {
+long long TreeSize(const QString& host, const struct stat& top, WalkChain& chain) {
   QStringList names;
   int err = 0;
   if (!HostNames(host, &names, &err)) vb::Raise(vb::errPermissionDenied);
+  chain.folders.emplace_back(top.st_dev, top.st_ino);
   long long total = 0;
   for (const QString& name : names) {
     const QString child = ChildOf(host, name);
     struct stat st {};
     if (!LStat(child, &st) || S_ISLNK(st.st_mode)) continue;
-    total += S_ISDIR(st.st_mode) ? TreeSize(child) : static_cast<long long>(st.st_size);
+    if (!S_ISDIR(st.st_mode)) {
+      total += static_cast<long long>(st.st_size);
+    } else if (!chain.Holds(st)) {
+      total += TreeSize(child, st, chain);
+    }
   }
+  chain.folders.pop_back();
   return total;
 }
 
@@ -190,8 +210,10 @@ QDateTime FolderDateLastModified(const QString& path) {
 
 qint64 FolderSize(const QString& path) {
   const QString host = QuietHost(path);
-  if (host.isEmpty() || !IsDir(host)) vb::Raise(vb::errPathNotFound);
-  return TreeSize(host);
+  struct stat st {};
+  if (host.isEmpty() || !Stat(host, &st) || !S_ISDIR(st.st_mode)) vb::Raise(vb::errPathNotFound);
+  WalkChain chain;
+  return TreeSize(host, st, chain);
 }
 
 // ---- Changes ---------------------------------------------------------------
@@ -241,7 +263,8 @@ void DeleteFolder(const QString& path, bool force) {
     if (::unlink(Encode(host).constData()) != 0) RaiseErrno(errno, vb::errPathNotFound, vb::errPermissionDenied);
     return;
   }
-  if (const long e = RemoveTree(host, force)) vb::Raise(e);
+  WalkChain chain;
+  if (const long e = RemoveTree(host, force, chain)) vb::Raise(e);
 }
 
 void CopyFile(const QString& source, const QString& destination, bool overwrite) {

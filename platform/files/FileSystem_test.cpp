@@ -115,6 +115,21 @@ TEST_F(FileSystemTest, DeleteFolderNeverFollowsLinks) {
   EXPECT_TRUE(QFileInfo::exists(Host("outside-data.txt")));
 }
 
+TEST_F(FileSystemTest, PathsHoldingNulNameNothingAboveTheDrive) {
+  // "C:\\..<NUL>": the host calls would stop at the NUL and act on the
+  // folder above the drive root, whose tree holds the drive again.
+  MakeFile("inside.txt", "x");
+  const QString above = QStringLiteral("C:\\..") + QChar(u'\0');
+  EXPECT_FALSE(win::FolderExists(above));
+  EXPECT_FALSE(win::FileExists(QStringLiteral("C:\\inside.txt") + QChar(u'\0')));
+  EXPECT_EQ(ErrorOf([&] { (void)win::FolderSize(above); }), vb::errPathNotFound);
+  EXPECT_EQ(ErrorOf([&] { win::DeleteFolder(above, true); }), vb::errPathNotFound);
+  EXPECT_EQ(ErrorOf([&] { win::DeleteFolder(above + QStringLiteral("\\c"), true); }),
+            vb::errPathNotFound);
+  EXPECT_TRUE(QFileInfo::exists(Host("inside.txt")));
+  EXPECT_TRUE(QFileInfo::exists(outside_));
+}
+
 TEST_F(FileSystemTest, RemoveFolderTakesOnlyAnEmptyFolder) {
   MakeFile("full/x");
   QDir().mkpath(Host("empty"));

@@ -19,6 +19,7 @@
 #include <cerrno>
 #include <functional>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 namespace win {
@@ -248,9 +249,12 @@ bool DeleteKey(ProfileText& t, const QString& section, const QString& key) {
 bool DeleteSection(ProfileText& t, const QString& section) {
   const auto s = FindSection(t, section);
   if (!s) return false;
-  for (std::size_t i = s->end; i-- > s->header;) {
-    if (i == s->header || !IsComment(t.lines[i].text)) t.lines.erase(t.lines.begin() + static_cast<std::ptrdiff_t>(i));
+  // One pass that moves the kept lines down, then one erase of the tail.
+  std::size_t kept = s->header;
+  for (std::size_t i = s->header + 1; i < s->end; ++i) {
+    if (IsComment(t.lines[i].text)) t.lines[kept++] = std::move(t.lines[i]);
   }
+  t.lines.erase(t.lines.begin() + static_cast<std::ptrdiff_t>(kept), t.lines.begin() + static_cast<std::ptrdiff_t>(s->end));
   return true;
 }
 
@@ -272,11 +276,18 @@ bool ReplaceSection(ProfileText& t, const QString& section, const QStringList& e
 
 bool HasLineBreak(const QString& s) { return s.contains(u'\r') || s.contains(u'\n'); }
 
-bool ValidSectionName(const QString& s) { return !s.isEmpty() && !HasLineBreak(s) && !s.contains(u']'); }
+// A name the file reads back without its surrounding tabs ("[S\t]" is
+// section "S") would never be found again: each write would add another.
+bool KeepsItsTabs(const QString& name) { return TrimBlanksTabs(name).size() == name.size(); }
+
+bool ValidSectionName(const QString& s) {
+  return !s.isEmpty() && !HasLineBreak(s) && !s.contains(u']') && KeepsItsTabs(s);
+}
 
 bool ValidKeyName(const QString& k) {
   const QStringView v = TrimBlanksTabs(k);
-  return !v.isEmpty() && !HasLineBreak(k) && !k.contains(u'=') && !v.startsWith(u';') && !v.startsWith(u'[');
+  return !v.isEmpty() && !HasLineBreak(k) && !k.contains(u'=') && !v.startsWith(u';') && !v.startsWith(u'[') &&
+         KeepsItsTabs(k);
 }
 
 // Entries of a section write: NUL-separated (an empty entry ends the run),

@@ -230,6 +230,20 @@ TEST_F(PrivateProfileTest, NullValueDeletesTheKeyAndNullKeyTheSection) {
   EXPECT_FALSE(QFileInfo::exists(Host("absent.ini"))) << "deleting from a missing file creates none";
 }
 
+TEST_F(PrivateProfileTest, DeletingALongSectionKeepsItsCommentsInOrder) {
+  // 80 000 lines in one section, every hundredth a comment.
+  QByteArray text = "[Big]\r\n";
+  QByteArray comments;
+  for (int i = 0; i < 80000; ++i) {
+    const QByteArray line = i % 100 == 0 ? "; note " + QByteArray::number(i) : "k" + QByteArray::number(i) + "=v";
+    text += line + "\r\n";
+    if (i % 100 == 0) comments += line + "\r\n";
+  }
+  Put("big.ini", "[Before]\r\na=1\r\n" + text + "[After]\r\nb=2\r\n");
+  ASSERT_TRUE(WritePrivateProfileString("big", std::nullopt, std::nullopt, Win("big.ini")));
+  EXPECT_EQ(Bytes("big.ini"), "[Before]\r\na=1\r\n" + comments + "[After]\r\nb=2\r\n");
+}
+
 TEST_F(PrivateProfileTest, MissingFolderFailsWithoutCreatingIt) {
   EXPECT_FALSE(WritePrivateProfileString("Orvane", QString("k"), QString("v"), "C:\\prog\\bob\\orvaneserver.ini"));
   EXPECT_EQ(ProfileLastError(), win::ERROR_PATH_NOT_FOUND);
@@ -254,6 +268,12 @@ TEST_F(PrivateProfileTest, TextThatWouldBreakTheFileIsRefused) {
       {"Orvane", "  ", "v"},
       {"Or]vane", "k", "v"},
       {"", "k", "v"},
+      // The file drops surrounding tabs from the names it reads: each write
+      // would add a section or key that is never found.
+      {QString::fromUtf8("\x02\t"), "k", "v"},
+      {"\tOrvane", "k", "v"},
+      {"Orvane", "\tUserName", "v"},
+      {"Orvane", "UserName\t", "v"},
   };
   for (const Row& r : rows) {
     EXPECT_FALSE(WritePrivateProfileString(r.section, r.key, r.value, Win("orvane.ini"))) << r.key.toStdString();

@@ -101,6 +101,10 @@ std::uint32_t MessageTableBlockCount(const QByteArray& table) {
 
 std::optional<QString> FindMessageTableEntry(const QByteArray& table, std::uint32_t id) {
   const std::uint32_t blocks = MessageTableBlockCount(table);
+  // Every entry takes at least 4 bytes and, in a sound table, belongs to one
+  // block: a look-up that steps over more entries than the table can hold
+  // is walking chains that blocks share, and the table is refused.
+  qsizetype budget = table.size() / 4;
   for (std::uint32_t b = 0; b < blocks; ++b) {
     const qsizetype at = 4 + static_cast<qsizetype>(b) * 12;
     const std::uint32_t low = U32(table, at);
@@ -114,7 +118,7 @@ std::optional<QString> FindMessageTableEntry(const QByteArray& table, std::uint3
       // block would read the same empty entry, so the block has nothing to
       // give and the next one is tried.
       if (length == 0) break;
-      if (length < 4 || pos + length > table.size()) vb::Raise(vb::errSubscriptOutOfRange);
+      if (length < 4 || pos + length > table.size() || --budget < 0) vb::Raise(vb::errSubscriptOutOfRange);
       if (current == id) {
         const QByteArray body = table.mid(pos + 4, length - 4);
         QString text;

@@ -161,6 +161,30 @@ TEST(MessageTableText, DamagedTablesYieldNothingInsteadOfReadingPastTheEnd) {
   EXPECT_EQ(win::MessageTableText(good, 2), QStringLiteral("two"));
 }
 
+TEST(MessageTableText, BlocksSharingOneLongChainAreRefusedNotWalkedEachInTurn) {
+  // 1 MB: 43 690 blocks covering every id, all pointing at one chain of
+  // 131 072 empty entries that ends in a zero-length one, so each block's
+  // walk runs the whole chain and gives up without an error.
+  constexpr std::uint32_t blocks = 43690;
+  constexpr std::uint32_t entries = 131072;
+  QByteArray table;
+  const auto put32 = [&](std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) table.append(static_cast<char>((v >> (8 * i)) & 0xFF));
+  };
+  put32(blocks);
+  const std::uint32_t chain = 4 + blocks * 12;
+  for (std::uint32_t b = 0; b < blocks; ++b) {
+    put32(0);
+    put32(0xFFFFFFFF);
+    put32(chain);
+  }
+  for (std::uint32_t e = 0; e < entries; ++e) table.append("\x04\x00\x00\x00", 4);
+  table.append("\x00\x00\x00\x00", 4);
+
+  EXPECT_FALSE(win::MessageTableText(table, 0xFFFFFFF0).has_value());
+  EXPECT_EQ(win::MessageTableText(table, 5), QString()) << "an id inside the first walk is still found";
+}
+
 TEST(MessageSource, ParsesLinesAndRejectsBadOnesByLine) {
   std::vector<MessageEntry> entries;
   QString error;

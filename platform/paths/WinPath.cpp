@@ -122,9 +122,12 @@ struct Resolved {
 
 // Walks a full path's names from its drive root, taking the spelling of each
 // name that exists on disk.
+// A path holding NUL has no host path: the host calls would stop at the NUL
+// and act on a shorter path than the one checked here ("C:\..<NUL>" would
+// name the folder above the drive root).
 static Resolved Resolve(const QString& path) {
   const QString full = FullPath(path);
-  if (full.isEmpty()) return {};
+  if (full.isEmpty() || full.contains(QChar(u'\0'))) return {};
   const auto root = CurrentDriveTable().RootOf(full.at(0));
   if (!root) return {};
   QString host = *root;

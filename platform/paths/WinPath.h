@@ -86,7 +86,9 @@ class ScopedDriveTable {
 // The drive letter of a full path (upper case), or a null QChar.
 [[nodiscard]] QChar DriveLetter(const QString& path);
 
-// The host path for a Windows path; empty when its drive is not in the table.
+// The host path for a Windows path; empty when its drive is not in the table
+// or the path holds a NUL character. The host path never leaves the root of
+// the drive the path names.
 [[nodiscard]] QString ToHostPath(const QString& path);
 
 // The Windows path for a host path (absolute, or relative to the process's

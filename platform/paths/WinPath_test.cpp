@@ -59,6 +59,19 @@ TEST_F(WinPathTest, ExistingNamesAreFoundWhateverTheirCase) {
   EXPECT_EQ(win::ToHostPath("Q:\\nowhere"), "") << "an unmapped drive has no host path";
 }
 
+TEST_F(WinPathTest, PathsHoldingNulHaveNoHostPath) {
+  // The host calls would stop at the NUL: "C:\\..<NUL>" would be the folder
+  // above the drive root.
+  const QChar nul(u'\0');
+  for (const QString& path : {QStringLiteral("C:\\..") + nul, QStringLiteral("C:\\foo\\..") + nul + QStringLiteral("\\x"),
+                              QStringLiteral("C:\\foo\\Bar.txt") + nul + QStringLiteral("x"), QString(nul)}) {
+    EXPECT_EQ(win::ToHostPath(path), "") << path.toStdString();
+    EXPECT_FALSE(win::ChDir(path));
+  }
+  // A NUL name that ".." takes away again leaves a path without it.
+  EXPECT_EQ(win::ToHostPath(QStringLiteral("C:\\foo\\") + nul + QStringLiteral("\\..")), c_ + "/foo");
+}
+
 TEST_F(WinPathTest, HostPathsMapBackToTheDriveWithTheLongestRoot) {
   EXPECT_EQ(win::ToWindowsPath(c_ + "/foo/Bar.txt"), "C:\\foo\\Bar.txt");
   EXPECT_EQ(win::ToWindowsPath(d_ + "/Data"), "D:\\Data");

@@ -9,6 +9,10 @@ namespace {
 
 bool IsBlank(QChar c) { return c == u' ' || c == u'\t'; }
 
+// The loader takes a program part of at most MAX_PATH characters, its
+// terminating NUL included.
+constexpr qsizetype kMaxProgramPart = 259;
+
 [[noreturn]] void RefuseBatch(const QString& why) {
   vb::Raise(vb::errInvalidProcedureCall, QStringLiteral("Shell"), why);
 }
@@ -91,13 +95,15 @@ std::vector<ProgramCandidate> ProgramCandidates(const QString& commandLine) {
     const qsizetype close = commandLine.indexOf(u'"', start + 1);
     const QString program = close < 0 ? commandLine.mid(start + 1) : commandLine.mid(start + 1, close - start - 1);
     const QString rest = close < 0 ? QString() : commandLine.mid(close + 1);
-    if (!program.isEmpty()) candidates.push_back({WithDefaultExtension(program), rest});
+    if (!program.isEmpty() && program.size() <= kMaxProgramPart) candidates.push_back({WithDefaultExtension(program), rest});
     return candidates;
   }
 
-  // Each blank run ends one reading; the whole line is the last one.
+  // Each blank run ends one reading; the whole line is the last one. Readings
+  // longer than the loader takes are never tried, which also keeps a long
+  // line of short words from making a reading per word.
   qsizetype i = start;
-  while (i <= commandLine.size()) {
+  while (i <= commandLine.size() && i - start <= kMaxProgramPart) {
     if (i == commandLine.size() || IsBlank(commandLine.at(i))) {
       candidates.push_back({WithDefaultExtension(commandLine.mid(start, i - start)), commandLine.mid(i)});
       while (i < commandLine.size() && IsBlank(commandLine.at(i))) ++i;

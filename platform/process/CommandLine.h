@@ -36,7 +36,8 @@ struct ProgramCandidate {
 // The readings of `commandLine`'s program part in the order the loader tries
 // them: one for a quoted program (an unclosed quote runs to the end), one per
 // blank run for an unquoted one, shortest first. Leading blanks are skipped;
-// an empty line has none.
+// an empty line has none. A program part longer than the loader takes
+// (MAX_PATH, 259 characters and the terminating NUL) is not a reading.
 [[nodiscard]] std::vector<ProgramCandidate> ProgramCandidates(const QString& commandLine);
 
 // `path` with ".exe" added when its file name (after the last "\" or "/")

@@ -51,6 +51,22 @@ TEST(CommandLine, ProgramReadingsFollowTheLoaderOrder) {
   EXPECT_EQ(win::WithDefaultExtension(R"(C:\x\EchoExe_int.bat)"), R"(C:\x\EchoExe_int.bat)");
 }
 
+TEST(CommandLine, ReadingsStopAtTheLongestProgramPartTheLoaderTakes) {
+  // The longest Windows command line, all short words: one reading per word
+  // would be thousands of readings, each a copy of most of the line.
+  QString line;
+  while (line.size() + 2 <= 32767) line += QStringLiteral("a ");
+  const auto readings = win::ProgramCandidates(line);
+  ASSERT_EQ(readings.size(), 130u) << "every reading of at most 259 characters";
+  EXPECT_EQ(readings.back().program, line.left(259) + QStringLiteral(".exe"));
+
+  const QString longest = QStringLiteral("C:\\") + QString(256, u'x');  // 259 characters
+  EXPECT_EQ(win::ProgramCandidates(longest + QStringLiteral(" -v")).size(), 1u);
+  EXPECT_EQ(win::ProgramCandidates(longest + QStringLiteral("y -v")).size(), 0u);
+  EXPECT_EQ(win::ProgramCandidates(u'"' + longest + QStringLiteral("\" -v")).size(), 1u);
+  EXPECT_TRUE(win::ProgramCandidates(u'"' + longest + QStringLiteral("y\" -v")).empty());
+}
+
 TEST(CommandLine, BatchLinesOfTheTwoFormsAreRead) {
   const win::BatchLine echo =
       win::ParseBatchText(QStringLiteral("echo \" \" >> \"C:\\Program Files\\Orvane\\orvane_int_rst_100.exe\""));

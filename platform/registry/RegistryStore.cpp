@@ -332,11 +332,13 @@ LONG RegistryStore::SetValue(HKEY key, const QString& valueName, DWORD type, con
   if (!data && cbData) return kInvalidParameter;
   if ((type == REG_DWORD || type == REG_DWORD_BIG_ENDIAN) && cbData != 4) return kInvalidParameter;
   if (type == REG_QWORD && cbData != 8) return kInvalidParameter;
+  if (cbData > kRegistryMaxValueBytes) return kInvalidParameter;
   std::lock_guard guard(d_->mutex);
   OpenKeyState k;
   if (const LONG rc = d_->Resolve(key, &k); rc != kSuccess) return rc;
   if (!(k.sam & KEY_SET_VALUE)) return kAccessDenied;
   const QString name = CString(valueName);
+  if (name.size() > kRegistryMaxValueName) return kInvalidParameter;
   if (d_->IsSystemValue(k.root, k.path, name)) return kAccessDenied;
   if (k.path.isEmpty()) return kAccessDenied;  // values right under a root are not kept here
   const QByteArray bytes(static_cast<const char*>(data), static_cast<qsizetype>(cbData));

@@ -72,7 +72,8 @@ class RegistryStore {
   [[nodiscard]] LONG QueryValue(HKEY key, const QString& valueName, DWORD* type, void* data, DWORD* cbData);
   // RegSetValueEx: stores `cbData` bytes as given (a REG_SZ's size includes
   // its terminating NUL). REG_DWORD needs 4 bytes and REG_QWORD 8, else
-  // ERROR_INVALID_PARAMETER.
+  // ERROR_INVALID_PARAMETER, as is a value larger than kRegistryMaxValueBytes
+  // or a name longer than kRegistryMaxValueName.
   [[nodiscard]] LONG SetValue(HKEY key, const QString& valueName, DWORD type, const void* data, DWORD cbData);
   [[nodiscard]] LONG DeleteValue(HKEY key, const QString& valueName);
   // RegDeleteKey: a key without subkeys (ERROR_ACCESS_DENIED otherwise).

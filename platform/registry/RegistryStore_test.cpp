@@ -189,6 +189,22 @@ TEST_F(RegistryStoreTest, ConcurrentWritersLoseNothing) {
   }
 }
 
+TEST_F(RegistryStoreTest, OversizedValuesAreRefusedAndTheHiveStaysSmall) {
+  const HKEY h = Create(kOVMac);
+  const QByteArray huge(100 * 1024 * 1024, 'x');
+  EXPECT_EQ(RegSetValueEx(h, "Huge", REG_BINARY, huge.constData(), static_cast<DWORD>(huge.size())), 87);
+  EXPECT_EQ(RegSetValueEx(h, "Limit+1", REG_BINARY, huge.constData(), kRegistryMaxValueBytes + 1), 87);
+  EXPECT_EQ(RegSetValueEx(h, QString(kRegistryMaxValueName + 1, u'n'), REG_BINARY, "x", 1), 87);
+  EXPECT_LT(HiveBytes("HKCU.json").size(), 1024) << "nothing of the refused values was written";
+
+  ASSERT_EQ(RegSetValueEx(h, "Limit", REG_BINARY, huge.constData(), kRegistryMaxValueBytes), 0);
+  ASSERT_EQ(RegSetValueEx(h, QString(kRegistryMaxValueName, u'n'), REG_BINARY, "x", 1), 0);
+  DWORD size = 0;
+  EXPECT_EQ(RegQueryValueEx(h, "Limit", nullptr, nullptr, &size), 0);
+  EXPECT_EQ(size, kRegistryMaxValueBytes);
+  EXPECT_EQ(RegCloseKey(h), 0);
+}
+
 TEST_F(RegistryStoreTest, MissingKeysValuesAndBadArguments) {
   HKEY h = 0;
   EXPECT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, kOVMac, 0, KEY_READ, &h), 2);

@@ -16,6 +16,13 @@ inline constexpr long ERROR_BADDB = 1009;  // "The configuration registry databa
 inline constexpr long ERROR_REGISTRY_IO_FAILED = 1016;
 inline constexpr long ERROR_KEY_DELETED = 1018;  // the key behind an open handle was deleted
 
+// The largest value kept, in bytes of data and characters of name (the
+// system's limits for a hive in its standard format): a larger one is
+// refused with ERROR_INVALID_PARAMETER, so that no single value makes every
+// later read and write of its hive slow.
+inline constexpr DWORD kRegistryMaxValueBytes = 1024 * 1024;
+inline constexpr int kRegistryMaxValueName = 16383;
+
 // An open key: one of the predefined roots below or a small number handed out
 // by RegOpenKeyEx / RegCreateKeyEx. Never dereferenced.
 using HKEY = std::uint32_t;

@@ -3,6 +3,7 @@
 #include "platform/errors/RuntimeError.h"
 #include "platform/text/UserLocale.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cfloat>
 #include <cmath>
@@ -15,6 +16,20 @@ namespace {
 
 bool IsBlank(QChar c) { return c == u' ' || c == u'\t'; }
 
+// The exponent "[+-]digits" held within +-10^12, far beyond any double and
+// any text's digit count, so that sums with it cannot overflow.
+long long SaturatedExponent(const std::string& text) {
+  constexpr long long limit = 1'000'000'000'000;
+  std::size_t i = 0;
+  const bool negative = !text.empty() && text[0] == '-';
+  if (!text.empty() && (text[0] == '-' || text[0] == '+')) ++i;
+  long long value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    value = std::min(limit, value * 10 + (text[i] - '0'));
+  }
+  return negative ? -value : value;
+}
+
 // Parses ASCII text "[-]digits[.digits][e[+-]digits]" exactly; nothing on
 // overflow is signalled through `overflow`, underflow gives 0.
 std::optional<double> ParseAscii(const std::string& text, bool* overflow) {
@@ -26,7 +41,7 @@ std::optional<double> ParseAscii(const std::string& text, bool* overflow) {
   if (ec == std::errc::result_out_of_range) {
     // Tell overflow from underflow by the magnitude the text spells.
     const auto e = text.find('e');
-    long long exponent = e == std::string::npos ? 0 : std::stoll(text.substr(e + 1));
+    const long long exponent = e == std::string::npos ? 0 : SaturatedExponent(text.substr(e + 1));
     const std::string mantissa = text.substr(0, e);
     const auto point = mantissa.find('.');
     std::string intPart = mantissa.substr(0, point);

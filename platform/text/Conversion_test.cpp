@@ -103,6 +103,27 @@ TEST_F(Conversion, TextIsReadWithTheLocaleSeparators) {
   EXPECT_EQ(vb::CLng(QStringLiteral("1.5")), 15);
 }
 
+TEST_F(Conversion, HugeExponentsOverflowAndNeverEscape) {
+  // The exponent itself does not fit 64 bits, or its sum with the digit
+  // count would not: each is an overflow (6), never an abort or a wrap to 0.
+  for (const char* text : {"1e99999999999999999999", "1e9223372036854775807", "-12.5e9223372036854775807",
+                           "99e+9223372036854775806"}) {
+    const QString s = QString::fromUtf8(text);
+    EXPECT_EQ(ErrorOf([&] { (void)vb::Val(s); }), 6) << text;
+    EXPECT_EQ(ErrorOf([&] { (void)vb::CDbl(s); }), 6) << text;
+    EXPECT_EQ(ErrorOf([&] { (void)vb::CInt(s); }), 6) << text;
+    EXPECT_EQ(ErrorOf([&] { (void)vb::CLng(s); }), 6) << text;
+    EXPECT_EQ(ErrorOf([&] { (void)vb::CByte(s); }), 6) << text;
+    EXPECT_EQ(ErrorOf([&] { (void)vb::CSng(s); }), 6) << text;
+    EXPECT_EQ(ErrorOf([&] { (void)vb::CBool(s); }), 6) << text;
+    EXPECT_TRUE(vb::IsNumeric(s)) << text << ": a number, only too large";
+  }
+  for (const char* text : {"1e-99999999999999999999", "1e-9223372036854775808", "0e99999999999999999999"}) {
+    EXPECT_EQ(vb::Val(QString::fromUtf8(text)), 0) << text;
+    EXPECT_EQ(vb::CDbl(QString::fromUtf8(text)), 0) << text;
+  }
+}
+
 TEST_F(Conversion, CBool) {
   EXPECT_TRUE(vb::CBool(-1.0));
   EXPECT_TRUE(vb::CBool(0.1));
