@@ -27,6 +27,8 @@ void Login::CreateControls(FormWindow* window) {
 
 void Login::ForgetControls() { c_ = Controls{}; }
 
+void Login::Form_Load() { CentreWindow(true); }
+
 void Login::Form_Unload() {
   // Before the first successful sign-in of the run, leaving the sign-in
   // window ends the program.

@@ -15,6 +15,7 @@ class Login : public Form {
  protected:
   void CreateControls(FormWindow* window) override;
   void ForgetControls() override;
+  void Form_Load() override;
   void Form_Unload() override;
   [[nodiscard]] bool Skinned() const override { return false; }
 
