@@ -26,18 +26,10 @@ class ModMainTest : public ProgramTest {
   void SetUp() override {
     ProgramTest::SetUp();
     (void)OrvaneMac::testing::App();
-    ASSERT_TRUE(QDir().mkpath(tmp_.path() + "/locks"));
-    win::NamedMutex::SetFolders(tmp_.path() + "/locks", tmp_.path() + "/locks");
     SetEndProgramHandler([this] { ++ended_; });
     Program().AppTitle = "Orvane for Mac - Windows Restore";
     ASSERT_TRUE(win::ChDrive("C"));
     ASSERT_TRUE(win::ChDir("C:\\Prog"));
-  }
-  void TearDown() override {
-    SetEndProgramHandler({});
-    ResetProgramForTesting();  // drops the lock before its folder goes
-    win::NamedMutex::SetFolders({}, {});
-    ProgramTest::TearDown();
   }
   QString Ini(const QString& section, const QString& key) {
     return gTransfer().Trf_ReadProfile("C:\\Prog\\OrvaneMac\\orvane.ini", section, key);
