@@ -22,9 +22,12 @@ struct State {
   unsigned long nextCookie = 1;
 };
 
+// Never destroyed: registrations kept in static variables of their own
+// (the engine keeps its classes' registrations that way) are revoked at
+// process exit, in whatever order the statics go.
 State& S() {
-  static State state;
-  return state;
+  static State* state = new State;
+  return *state;
 }
 
 bool ValidProgId(const QString& progId) {

@@ -25,9 +25,19 @@ Folders& F() {
   return folders;
 }
 
-QString DefaultGlobalFolder() { return QStringLiteral("/tmp/orvane-locks-shared"); }
+// ORVANE_LOCKS_DIR, when set, holds both lock folders (a test runs the
+// program under a lock folder of its own).
+QString LocksDirSetting() { return qEnvironmentVariable("ORVANE_LOCKS_DIR"); }
+
+QString DefaultGlobalFolder() {
+  const QString base = LocksDirSetting();
+  if (!base.isEmpty()) return base + QStringLiteral("/shared");
+  return QStringLiteral("/tmp/orvane-locks-shared");
+}
 
 QString DefaultLocalFolder() {
+  const QString base = LocksDirSetting();
+  if (!base.isEmpty()) return base + QStringLiteral("/user-%1").arg(::getuid());
   const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
   if (!runtime.isEmpty() && QFileInfo(runtime).isDir()) return runtime + QStringLiteral("/orvane-locks");
   return QStringLiteral("/tmp/orvane-locks-%1").arg(::getuid());

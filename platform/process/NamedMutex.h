@@ -8,6 +8,8 @@
 //     copy of the program can open it and see that it is held;
 //   - "Local\<name>" and names without a prefix: per user, in
 //     $XDG_RUNTIME_DIR/orvane-locks, else /tmp/orvane-locks-<uid> (0700).
+// With ORVANE_LOCKS_DIR set, the two folders are its subfolders "shared"
+// and "user-<uid>" instead.
 // The prefixes are matched without regard to case; the name after them is
 // case-sensitive, as the system's object names are. Characters other than
 // letters, digits, ".", "_" and "-" are written %XX (UTF-8) in the file name.

@@ -16,8 +16,13 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 
 #include "platform/values/Collection.h"
+
+namespace win {
+class NamedMutex;
+}
 
 namespace OrvaneMac {
 
@@ -32,6 +37,12 @@ struct ProgramState {
   QString AppProduct;        // "Orvane for Mac"
   QString AppTitle;          // "Orvane for Mac - Windows Restore"
   QString ShortDatePattern;
+  // The machine-wide single-instance lock of the running copy, held until
+  // the process ends.
+  std::shared_ptr<win::NamedMutex> SingleInstanceMutex;
+  // Selects the runtime's own indication of another running copy instead
+  // of the lock; nothing sets it.
+  bool PrevInstanceMode = false;
 
   // The session: who is signed in and how the sign-in went.
   QString AccountName;
@@ -99,6 +110,16 @@ struct ProgramState {
   // records by backup-set name.
   QString BackupSetListFile;
   vb::CollectionPtr BackupSetNameList;
+
+  // The dial-up settings: the names of the phonebook's entries, and the
+  // saved proxy as last loaded.
+  vb::CollectionPtr DialUpEntryList;
+  struct ProxyRecord {
+    QString host;
+    QString port;
+    QString user;
+    QString password;
+  } ProxySettings;
 
   // Passwords that could not be kept in a side file (characters the
   // scrambler cannot carry), by side-file kind and name, for this run only.

@@ -3,8 +3,10 @@
 // the program folder "C:\Prog" (no application folder yet, as on a fresh
 // installation), a registry of its own, the clock at 12/08/2026 23:59:29,
 // English (United States) regional settings, fresh program values with the
-// application word "OrvaneMac", and the engine prepared for the same
-// folders, as the program prepares it (mode 1). Tests only.
+// application word "OrvaneMac", the engine prepared for the same folders,
+// as the program prepares it (mode 1), single-instance locks of the test's
+// own, and a program end that fails the test instead of ending the process.
+// Tests only.
 
 #include <QDir>
 #include <QFile>
@@ -16,10 +18,12 @@
 #include <optional>
 
 #include "ZQwinSrv/facade/clsController.h"
+#include "program/foundation/modMain.h"
 #include "program/foundation/ProgramState.h"
 #include "platform/clock/Clock.h"
 #include "platform/clock/FakeClock.h"
 #include "platform/paths/WinPath.h"
+#include "platform/process/NamedMutex.h"
 #include "platform/registry/Registry.h"
 #include "platform/registry/RegistryStore.h"
 #include "platform/text/UserLocale.h"
@@ -31,6 +35,9 @@ class ProgramTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(tmp_.isValid());
     ASSERT_TRUE(QDir().mkpath(tmp_.path() + "/Prog"));
+    ASSERT_TRUE(QDir().mkpath(tmp_.path() + "/locks"));
+    win::NamedMutex::SetFolders(tmp_.path() + "/locks/shared", tmp_.path() + "/locks/local");
+    modGeneral::SetEndProgramHandler([] { ADD_FAILURE() << "the program ended its process"; });
     win::DriveTable table;
     table.Map(u'C', tmp_.path());
     drives_.emplace(table);
@@ -44,6 +51,8 @@ class ProgramTest : public ::testing::Test {
   }
   void TearDown() override {
     ResetProgramForTesting();
+    modGeneral::SetEndProgramHandler({});
+    win::NamedMutex::SetFolders({}, {});
     win::SetProgramFolder({});
     registry_.reset();
     drives_.reset();

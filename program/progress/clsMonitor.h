@@ -1,0 +1,17 @@
+#pragma once
+// The program's call-back class: the engine creates one by its program
+// identifier "OrvaneforMAC.clsMonitor" for every progress event and calls
+// it by name. The program offers the class at start-up
+// (modGeneral::RegisterProgramClasses); its members come with the progress
+// window.
+
+#include "platform/objects/DispatchObject.h"
+
+namespace OrvaneMac {
+
+class clsMonitor : public win::DispatchObject {
+ public:
+  [[nodiscard]] const win::MemberTable& Members() const override;
+};
+
+}  // namespace OrvaneMac

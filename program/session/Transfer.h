@@ -1,0 +1,72 @@
+#pragma once
+// The program's utility class Transfer: its INI settings and the names of
+// its session logs.
+//
+//   user profile   application folder\orvane.ini         sections "Orvane"
+//                                                         (every user key but
+//                                                         "DateFormat"),
+//                                                         "DateFormat", "Proxy"
+//   details file   application folder\OrvaneDetails.ini   section "Orvane"
+//   session logs   application folder\Session\<name>
+//
+// Password values never go into a profile: with the password flag the value
+// is the password of the account named by the key, kept scrambled in that
+// account's side file (SettingsStores.h). Every call opens, changes and
+// closes its file; a missing key reads as "", and at most 255 characters of
+// a value come back. Failures are traced, never raised. The engine reads
+// and writes the same files through its own Transfer.
+//
+// The class's other members (selection, item sets, remote and local folder
+// operations) come with the windows that use them.
+
+#include <QString>
+
+#include "program/foundation/ProgramState.h"
+#include "platform/values/Variant.h"
+
+namespace OrvaneMac {
+
+class Transfer {
+ public:
+  // Stores `paramval` under the key `param` of the user profile; with
+  // `sUserPwd`, as the scrambled password of the account `param`.
+  void Trf_WriteUserProfile(const QString& param, const QString& paramval, bool sUserPwd);
+  // Stores one value in section "Orvane" of the details file.
+  void Trf_WriteZQDetails(const QString& param, const QString& paramval);
+  // The value of `param` in the user profile; with `bUserPwd`, the password
+  // of the account `param` (from its side file or the registry fallback).
+  [[nodiscard]] QString Trf_ReadUserProfile(const QString& param, bool bUserPwd);
+  // A value of section "Proxy" of the user profile.
+  void Trf_WriteProxyProfile(const QString& param, const QString& paramval);
+  [[nodiscard]] QString Trf_ReadProxyProfile(const QString& param);
+  // Names a new session log "<kind> mm-dd-yyyy  hh-nn-ss.txt" in the folder
+  // "Session" (Program().SessionLogFile) and creates it empty when no file
+  // of that name is there. The result is Empty.
+  vb::Variant Trf_CreateSession(const QString& LogEventType);
+  // Forgets the session log; the result is Empty.
+  vb::Variant Trf_ResetSession();
+  // The value of `param` in section `sSection` of the INI file `sFilepath`.
+  [[nodiscard]] QString Trf_ReadProfile(const QString& sFilepath, const QString& sSection, const QString& param);
+
+  // The password scrambler shared with the engine (OrvaneSrv::EncryptPwd).
+  [[nodiscard]] QString DecryptPwd(const QString& strText);
+  [[nodiscard]] QString EncryptPwd(const QString& strText);
+};
+
+// The program's Transfer, created on first use and kept for the run.
+Transfer& gTransfer();
+
+// The paths of the user profile and the details file.
+[[nodiscard]] QString UserProfilePath();
+[[nodiscard]] QString DetailsFilePath();
+
+}  // namespace OrvaneMac
+
+namespace OrvaneMac::modGeneral {
+
+// The proxy settings pass their keys and values through these on their way
+// into and out of the profile; both keep the text as it is.
+[[nodiscard]] QString EncodeProfileText(const QString& text);
+[[nodiscard]] QString DecodeProfileText(const QString& text);
+
+}  // namespace OrvaneMac::modGeneral
