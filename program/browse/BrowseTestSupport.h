@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <ostream>
 
@@ -36,6 +37,7 @@ class FakeRemoteListing : public RemoteListingSource {
   bool Cont_GetRemoteDirContents(const QString& path, vb::CollectionPtr& items,
                                  vb::CollectionPtr& snapshots) override {
     asked.append(path);
+    if (during) during();
     items = std::make_shared<vb::Collection>();
     snapshots = std::make_shared<vb::Collection>();
     if (failing.contains(path)) {
@@ -54,6 +56,7 @@ class FakeRemoteListing : public RemoteListingSource {
   QString error;
   QString lastError;
   QStringList asked;
+  std::function<void()> during;  // runs inside each listing, as the engine pumps messages
 };
 
 // A main window with the controls the trees and the component states use,

@@ -384,5 +384,18 @@ TEST_F(RemoteTreeTest, RefreshListsANodeAgainWithTheWindowBusy) {
   EXPECT_TRUE(main_.waitBox.isEmpty());
 }
 
+TEST_F(RemoteTreeTest, AWindowClosedDuringARefreshEndsItQuietly) {
+  listing_.folders[kRoot] = {Remote(1, kRoot + "A/")};
+  listing_.folders[kRoot + "A/"] = {Remote(2, kRoot + "A/x.txt", "1")};
+  ASSERT_TRUE(Build());
+  const TreeNode a = main_.tree->NodeAt(1).ChildAt(1);
+  listing_.during = [this] { main_.window.reset(); };
+  EXPECT_TRUE(T().RefreshTreeNodes(a, true, true));
+  EXPECT_TRUE(a.Gone());
+  for (const QString& line : TraceLines()) {
+    EXPECT_FALSE(line.contains("of Class Module TreeViewControl")) << line.toStdString();
+  }
+}
+
 }  // namespace
 }  // namespace OrvaneMac
