@@ -13,6 +13,7 @@
 
 #include <QHash>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <cstdint>
@@ -95,6 +96,16 @@ struct ProgramState {
   double ListingCounter = 0;
   vb::CollectionPtr EnumRestoreItemSet;
   double RestoreSetSize = 0;
+
+  // The column trees: gray pictures for excluded entries (only while the
+  // local tree is rebuilt after a folder was made), the snapshot folders of
+  // the last remote listing, the display zone of remote dates (label and
+  // offset, read once a run) and whether the folder-information view is on.
+  bool GrayIconMode = false;
+  vb::CollectionPtr RemoteSnapshotItems;
+  QStringList DisplayZone;
+  bool DisplayZoneRead = false;
+  bool RemoteDirInfoShown = false;
 
   // Exclusion lists of the local trees: entries of path + "1" + LF, and
   // name patterns. Nothing fills them in this program.

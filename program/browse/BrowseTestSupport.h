@@ -1,0 +1,112 @@
+#pragma once
+// Helpers for the tests of the trees: a remote listing source answering
+// from a table of folders, a small main window carrying the controls the
+// component states act on, and the message box answered as it comes up.
+// Tests only.
+
+#include <QAction>
+#include <QHash>
+#include <QMenu>
+#include <QStringList>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <ostream>
+
+#include "program/browse/MainWindowControls.h"
+#include "program/browse/RemoteListingSource.h"
+#include "program/windows/MesgBox.h"
+#include "program/windows/SkinControls.h"
+#include "program/windows/WindowsTestSupport.h"
+
+// Texts as text in the tests' failure messages.
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+QT_END_NAMESPACE
+
+namespace OrvaneMac::testing {
+
+// Answers listings from a table: folder path -> entries; a folder named in
+// `failing` fails with `error`. Counts the listings asked of it.
+class FakeRemoteListing : public RemoteListingSource {
+ public:
+  FakeRemoteListing() { SetRemoteListing(this); }
+  ~FakeRemoteListing() override { SetRemoteListing(nullptr); }
+
+  bool Cont_GetRemoteDirContents(const QString& path, vb::CollectionPtr& items,
+                                 vb::CollectionPtr& snapshots) override {
+    asked.append(path);
+    if (during) during();
+    items = std::make_shared<vb::Collection>();
+    snapshots = std::make_shared<vb::Collection>();
+    if (failing.contains(path)) {
+      lastError = error;
+      return false;
+    }
+    for (const QString& s : snapshotsOf.value(path)) snapshots->Add(s);
+    for (const QString& e : folders.value(path)) items->Add(e);
+    return true;
+  }
+  QString GetErrorString() override { return lastError; }
+
+  QHash<QString, QStringList> folders;
+  QHash<QString, QStringList> snapshotsOf;
+  QStringList failing;
+  QString error;
+  QString lastError;
+  QStringList asked;
+  std::function<void()> during;  // runs inside each listing, as the engine pumps messages
+};
+
+// A main window with the controls the trees and the component states use,
+// registered as the program's main window for the life of the object.
+class MiniMainWindow {
+ public:
+  MiniMainWindow() {
+    App();
+    window = std::make_unique<QWidget>();
+    window->resize(720, 420);
+    MainWindowControls& m = MainWindow();
+    m = MainWindowControls();
+    m.Smart = window.get();
+    tree = new UniTreeViewMC(window.get());
+    tree->setGeometry(10, 50, 700, 360);
+    m.ColumnRemoteTreeView = tree;
+    auto picture = [&](int left) {
+      auto* p = new PictureBox(window.get());
+      p->setGeometry(left, 8, 32, 32);
+      return p;
+    };
+    m.lblrecalculate = picture(10);
+    m.Pict_Refresh = picture(50);
+    m.Pic_Snap = picture(90);
+    m.Pic_Rem_search = picture(130);
+    m.Trf_ImgRestore = picture(170);
+    menu = new QMenu(window.get());
+    for (QPointer<QAction>* item :
+         {&m.mnuPref, &m.mnuSendReport, &m.mnuTimeStamp, &m.mnuConnect, &m.mnuDisconnect, &m.mnuTessara,
+          &m.mnuRestoreOption, &m.mnuwizards, &m.mnuBackupRestore, &m.mnuTools, &m.popmnuViewremdirinfo,
+          &m.mnuViewremdirinfo, &m.mnuhideremdirinfo, &m.popmnuvhideremdirinfo}) {
+      *item = menu->addAction(QStringLiteral("item"));
+    }
+    m.ShowWaitBox = [this](const QString& status) { waitBox.append(status); };
+    m.CloseWaitBox = [this] { waitBox.append(QStringLiteral("closed")); };
+  }
+  ~MiniMainWindow() { MainWindow() = MainWindowControls(); }
+
+  std::unique_ptr<QWidget> window;
+  UniTreeViewMC* tree = nullptr;
+  QMenu* menu = nullptr;
+  QStringList waitBox;
+};
+
+// The text of the next message box, which is then answered with OK.
+inline void AnswerNextMessageBox(QString* text) {
+  WhenShown(MesgBox::Instance(), [text] {
+    *text = MesgBox::Instance().lblText()->Caption() + MesgBox::Instance().lblSmallText()->Caption();
+    MesgBox::Instance().Unload();
+  });
+}
+
+}  // namespace OrvaneMac::testing

@@ -1,0 +1,63 @@
+#pragma once
+// The controls of the main window that the tree class and the component
+// states act on. The main window registers them when it loads and they
+// forget themselves when their widgets go (each is a QPointer), so nothing
+// here ever points at a closed window.
+//
+// The wait box is reached through two calls the main window gives, so that
+// the tree does not depend on the window that shows it.
+
+#include <QAction>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+
+#include "program/browse/UniTreeViewMC.h"
+#include "program/windows/SkinControls.h"
+
+namespace OrvaneMac {
+
+struct MainWindowControls {
+  QPointer<QWidget> Smart;  // the main window itself
+  QPointer<UniTreeViewMC> ColumnRemoteTreeView;
+
+  // Toolbar pictures.
+  QPointer<PictureBox> lblrecalculate;
+  QPointer<PictureBox> Pict_Refresh;
+  QPointer<PictureBox> Pic_Snap;
+  QPointer<PictureBox> Pic_Rem_search;
+  QPointer<PictureBox> Trf_ImgRestore;
+
+  // Menu items.
+  QPointer<QAction> mnuPref;
+  QPointer<QAction> mnuSendReport;
+  QPointer<QAction> mnuTimeStamp;
+  QPointer<QAction> mnuConnect;
+  QPointer<QAction> mnuDisconnect;
+  QPointer<QAction> mnuTessara;
+  QPointer<QAction> mnuRestoreOption;
+  QPointer<QAction> mnuwizards;
+  QPointer<QAction> mnuBackupRestore;
+  QPointer<QAction> mnuTools;
+  QPointer<QAction> popmnuViewremdirinfo;
+  QPointer<QAction> mnuViewremdirinfo;
+  QPointer<QAction> mnuhideremdirinfo;
+  QPointer<QAction> popmnuvhideremdirinfo;
+
+  // The small wait box: shown without waiting with a status text and its
+  // animation running; closed.
+  std::function<void(const QString& status)> ShowWaitBox;
+  std::function<void()> CloseWaitBox;
+};
+
+// The main window's controls (all empty until the main window registers).
+MainWindowControls& MainWindow();
+
+// The main window's mouse pointer: 11 the hourglass, 0 the default. Does
+// nothing while no main window is registered.
+void SetMainMousePointer(int pointer);
+[[nodiscard]] int MainMousePointer();
+
+}  // namespace OrvaneMac
