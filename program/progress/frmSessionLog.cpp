@@ -90,6 +90,8 @@ void frmSessionLog::CreateControls(FormWindow* w) {
   c.picTitleinfo = new PictureBox(w);
   c.picTitleinfo->setObjectName(QStringLiteral("picTitleinfo"));
   Twips::SetPlace(c.picTitleinfo, -420, 1905, 855, 765);
+  // It lies partly beyond the window's left edge, under the list.
+  c.picTitleinfo->lower();
 
   c.lblTitleInfo = new Label(w, QStringLiteral("Logs of the restore operations"));
   c.lblTitleInfo->setObjectName(QStringLiteral("lblTitleInfo"));
