@@ -40,7 +40,7 @@ QString SessionFolder() {
   return win::ProgramFolder() + QLatin1Char('\\') + Program().AppWord + QStringLiteral("\\Session\\");
 }
 
-QString Sch_SortBuildDate(const QString& dateTime) {
+QString SessionSortKey(const QString& dateTime) {
   return vb::OnErrorGoTo(
       [&]() -> QString {
         static const QRegularExpression date(QStringLiteral("^\\d\\d[-/]\\d\\d[-/]\\d{4}"));
@@ -86,7 +86,7 @@ void ListSessionLogNames(const vb::CollectionPtr& list) {
       if (p.SessionListBlockedA || p.SessionListBlockedB || p.SessionListBlockedC) return;
       const QString stamp = vb::Trim(vb::Mid(name, blank));
       const QString dateTime = vb::Left(stamp, 11) + vb::Mid(stamp, 12, 9).replace(QLatin1Char('-'), QLatin1Char(':'));
-      Entry e{Sch_SortBuildDate(dateTime), name};
+      Entry e{SessionSortKey(dateTime), name};
       auto at = sequence.end();
       while (at != sequence.begin() && std::prev(at)->key > e.key) --at;
       sequence.insert(at, std::move(e));
@@ -114,7 +114,7 @@ std::optional<SessionLogRow> SessionLogRowOf(const QString& fileName) {
   OrvaneSrv::Util& util = SharedUtil();
   const QString date = util.ReplaceSection(vb::Mid(row.startTime, 2, 10), QStringLiteral("-"), QStringLiteral("/"));
   const QString time = util.ReplaceSection(vb::Mid(row.startTime, 13), QStringLiteral("-"), QStringLiteral(":"));
-  row.sortKey = Sch_SortBuildDate(date + time);
+  row.sortKey = SessionSortKey(date + time);
   return row;
 }
 

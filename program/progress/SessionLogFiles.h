@@ -31,7 +31,7 @@ namespace OrvaneMac {
 // after it with ":" between hours and minutes ("09-15-2010  14:22:05"
 // gives "201009151422"). A text that cannot be read writes the trace line
 // of the scheduler and gives "", which sorts as the oldest.
-[[nodiscard]] QString Sch_SortBuildDate(const QString& dateTime);
+[[nodiscard]] QString SessionSortKey(const QString& dateTime);
 
 // Appends to `list` the names of all listable session logs of the session
 // folder, newest first (of two logs of the same minute, the one the folder
