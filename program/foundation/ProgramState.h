@@ -107,6 +107,17 @@ struct ProgramState {
   bool DisplayZoneRead = false;
   bool RemoteDirInfoShown = false;
 
+  // The session-log viewer lists no file while any of these is set; the
+  // main window's session-log command clears them before it opens it.
+  bool SessionListBlockedA = false;
+  bool SessionListBlockedB = false;
+  bool SessionListBlockedC = false;
+
+  // The quota as the main window last showed it: the total and the used
+  // space in megabytes, each a number and " MB"; empty until then.
+  QString QuotaTotalText;
+  QString QuotaUsedText;
+
   // Exclusion lists of the local trees: entries of path + "1" + LF, and
   // name patterns. Nothing fills them in this program.
   QString ExcludedFolderList;

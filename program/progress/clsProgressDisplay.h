@@ -1,0 +1,99 @@
+#pragma once
+// The restore program's own progress class: a stopwatch, a transfer-rate
+// sampler, a folder-size walk, the remote set-size sum and three routines
+// that fill the labels and bars of a progress form reached by its
+// controls' names. It shares its name with the engine's call-back bridge
+// but is a class of its own, private to the program; the restore progress
+// window does not use it.
+//
+// A progress form is any object offering the named controls
+// (ProgressFormFields); the forms the display routines were written for
+// ("trfprogform", "trfprogformrsync") are not part of this program.
+
+#include <QString>
+
+#include "program/foundation/ProgramState.h"
+#include "platform/values/Variant.h"
+
+namespace OrvaneMac {
+
+// The program-wide values of the class.
+struct ProgressDisplayValues {
+  double StopwatchStart = 0;
+  double StopwatchLast = 0;
+  double StopwatchCarry = 0;
+  double StopwatchElapsed = 0;
+  float LastTimerSample = 0;
+  double RateWindowSeconds = 0;
+  double RateWindowMs = 0;
+  bool FolderSizeStop = false;  // asks a running GetFolderSize to stop
+};
+ProgressDisplayValues& ProgressDisplay();
+
+// The controls of a progress form, by name ("timeelapsed", "status",
+// "tsetprgbar", "FileCopyPBr", ...). A form without a control ignores what
+// is set on it and answers "" and 0 for it.
+class ProgressFormFields {
+ public:
+  virtual ~ProgressFormFields() = default;
+  [[nodiscard]] virtual QString FormName() const = 0;
+  [[nodiscard]] virtual QString Text(const QString& control) const = 0;
+  virtual void SetText(const QString& control, const QString& text) = 0;
+  virtual void SetValue(const QString& control, double value) = 0;
+  virtual void SetFormCaption(const QString& caption) = 0;
+};
+
+class clsProgressDisplay {
+ public:
+  clsProgressDisplay();
+
+  [[nodiscard]] double zipfilesize() const { return zipfilesize_; }
+  void zipfilesize(double value) { zipfilesize_ = value; }
+  [[nodiscard]] double seconds() const { return seconds_; }
+  void seconds(double value) { seconds_ = value; }
+  [[nodiscard]] double trfratedum() const { return trfratedum_; }
+  void trfratedum(double value) { trfratedum_ = value; }
+
+  // Stopwatch on the tick count (milliseconds).
+  vb::Variant time_tmrstart();
+  vb::Variant time_tmrstop();
+  // One sample of the rate window on the Timer (seconds since midnight).
+  vb::Variant time_tmrtrfratestop();
+  // Bytes of every file below `sRootFolder` (ending in "\"); 0 for a folder
+  // that cannot be listed, 1 after an error before the first file.
+  double GetFolderSize(const QString& sRootFolder);
+  // The engine's time text (1: hours, minutes and seconds with colons).
+  QString time_Duration(double TotalSeconds, Integer UpFormat);
+  // Adds the number between "~" and "#" of a tree item's text to the
+  // restore set's size.
+  vb::Variant time_getremotetrfsetsize(const QString& sizekey);
+  // The number as text cut one digit after its ".", or the number itself
+  // when its text has no ".".
+  vb::Variant time_roundtotwodec(double Value);
+  // Prepares a progress form; only while one of the form-mode flags is
+  // set, which nothing in this program sets, so it returns at once.
+  void InitialiseDisplay(ProgressFormFields& reffrm);
+  // Writes the current item into the form's labels while a restore runs.
+  void UpdateDisplay(ProgressFormFields& reffrm, const QString& sourcepath, const QString& Destpath,
+                     Integer sJobstatus, Integer engineno);
+  // The times, bars and status line of a progress form.
+  vb::Variant ShowProgressDisplay(ProgressFormFields& reffrm, double fileSize, double dfileBuff, double dTotalBuffer,
+                                  const QString& sTrfRate, double TimeEstimated, Integer engineno);
+  [[nodiscard]] double getTotalBkSize() const { return totalBkSize_; }
+  void setTotalBkSize(double bksetsize) { totalBkSize_ = bksetsize; }
+
+ private:
+  void SetDefaulttime(ProgressFormFields& reffrm);
+  double zipfilesize_ = 0;
+  double seconds_ = 1000;
+  double trfratedum_ = 0;
+  double totalBkSize_ = 0;
+  // The two form modes of the display routines; never set here.
+  bool displayModeA_ = false;
+  bool displayModeB_ = false;
+};
+
+// The program's one instance, created on first use.
+clsProgressDisplay& gProgramProgressDisplay();
+
+}  // namespace OrvaneMac
