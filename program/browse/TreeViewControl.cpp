@@ -16,7 +16,7 @@
 #include "program/browse/MainWindowControls.h"
 #include "program/browse/RemoteListingSource.h"
 #include "program/browse/TreeImages.h"
-#include "program/browse/Transfer.h"
+#include "program/session/Transfer.h"
 #include "program/foundation/GeneralHelpers.h"
 #include "program/foundation/Options.h"
 #include "program/foundation/SystemHelpers.h"

@@ -1,4 +1,5 @@
-#include "program/browse/Transfer.h"
+// The main window's control states: members of the program's Transfer.
+#include "program/session/Transfer.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -65,11 +66,6 @@ int MainMousePointer() {
 
 RemoteListingSource* RemoteListing() { return CurrentListing(); }
 void SetRemoteListing(RemoteListingSource* source) { CurrentListing() = source; }
-
-Transfer& gTransfer() {
-  static Transfer transfer;
-  return transfer;
-}
 
 void Transfer::Trf_DisableComponent() {
   vb::OnErrorGoTo(

@@ -1,4 +1,4 @@
-#include "program/browse/Transfer.h"
+#include "program/session/Transfer.h"
 
 #include <gtest/gtest.h>
 
