@@ -1,5 +1,7 @@
 #include "program/progress/frmErrorReport1.h"
 
+#include "ZQwinSrv/server/HttpFunctions.h"
+
 #include "ZQwinSrv/foundation/ServiceHosts.h"
 #include "ZQwinSrv/foundation/Util.h"
 #include "program/foundation/Options.h"
@@ -37,8 +39,11 @@ FeedbackMailer& Mailer() {
   return mailer;
 }
 
-FeedbackMailResult NoMailRoute(const FeedbackMail&) {
-  return {false, QStringLiteral("No mail route is installed.")};
+// The engine's mail script, on the signed-in session.
+FeedbackMailResult EngineMailRoute(const FeedbackMail& mail) {
+  OrvaneSrv::HttpFunctions http;
+  const bool sent = http.SendEmail(mail.emailid, mail.subject, mail.content, mail.sToEmail, mail.bFromMonitor);
+  return {sent, sent ? QString() : QStringLiteral("The mail script could not be reached.")};
 }
 
 void TraceFormError(const vb::ErrorInfo& err, const QString& procedure) {
@@ -329,7 +334,7 @@ void frmErrorReport1::cmdSend_Click() {
         mail.content = report + QStringLiteral("\r\n\r\nRelease date : 07/09/2010");
         mail.sToEmail = vb::Trim(c.txtFrom->text());
         mail.bFromMonitor = false;
-        const FeedbackMailer mailer = Mailer() ? Mailer() : FeedbackMailer(NoMailRoute);
+        const FeedbackMailer mailer = Mailer() ? Mailer() : FeedbackMailer(EngineMailRoute);
         const FeedbackMailResult result = mailer(mail);
         if (!result.sent && !result.error.isEmpty()) WriteTrace(QStringLiteral("Feedback not sent: ") + result.error);
         if (IsLoaded())

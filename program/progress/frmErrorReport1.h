@@ -40,8 +40,8 @@ struct FeedbackMailResult {
 // The route the feedback window sends through.
 using FeedbackMailer = std::function<FeedbackMailResult(const FeedbackMail&)>;
 
-// Installs the mail route; an empty one restores the default, which sends
-// nothing and answers a failure.
+// Installs the mail route; an empty one restores the default, the engine's
+// mail script (HttpFunctions::SendEmail).
 void SetFeedbackMailer(FeedbackMailer mailer);
 
 class frmErrorReport1 : public Form {

@@ -3,7 +3,9 @@
 #include "ZQwinSrv/foundation/ServiceHosts.h"
 #include "program/foundation/ProgramTestFixture.h"
 #include "program/progress/ProgressTestSupport.h"
+#include "program/windows/MesgBox.h"
 #include "program/windows/SkinControls.h"
+#include "platform/ui/MessageBoxService.h"
 #include "program/windows/Twips.h"
 #include "platform/errors/RuntimeError.h"
 
@@ -23,6 +25,9 @@ class FeedbackTest : public ProgramTest {
   void SetUp() override {
     App();
     ProgramTest::SetUp();
+    // As in the program: validation errors come through the message-box
+    // service, which is the program's box.
+    MesgBox::InstallAsMessageBoxService();
     Program().AppTitle = QStringLiteral("Orvane for Mac - Windows Restore");
     Program().TypedLoginName = QStringLiteral("jsmith");
     SetFeedbackMailer([this](const FeedbackMail& mail) {
@@ -35,6 +40,7 @@ class FeedbackTest : public ProgramTest {
     CancelPending();
     Form().Unload();
     SetFeedbackMailer({});
+    win::SetMessageBoxHandler({});
     ProgramTest::TearDown();
   }
   static frmErrorReport1& Form() { return frmErrorReport1::Instance(); }
