@@ -1,0 +1,177 @@
+#pragma once
+// clsRsyncEngine: the two client runs A and B of an rsync restore.
+//
+// The client is never started directly: for each run the engine writes the
+// client's command line into a one-line batch file and its real arguments
+// into an argument list, and starts redirect.exe, which runs the batch file
+// with the client's standard input (the password file), output and error
+// bound to files of the work folder. Two runs work in parallel on different
+// file lists; the wait loop parses their progress, judges each ended run by
+// its error log and retries a failed list, switching from the SSL tunnel to
+// the direct port after repeated failures.
+
+#include <QString>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "ZQwinSrv/foundation/EngineState.h"
+#include "platform/files/TextStream.h"
+#include "platform/process/Process.h"
+#include "platform/values/Collection.h"
+#include "platform/values/Object.h"
+#include "platform/values/Variant.h"
+
+namespace OrvaneSrv {
+
+class clsRsyncController;
+
+// The record of one client run.
+struct EngineParams {
+  QString sListFile;          // the file list this run works on
+  QString sExtraOption;       // extra option text, usually empty
+  Integer iRetryCount = 0;    // retries of the current list
+  bool bGaveUp = false;       // the engine stopped retrying
+  Long lProcessId = 0;        // the redirection program
+  win::ProcessHandle hProcess = 0;
+  Integer iBusy = 0;          // 0 idle, 1 running, -1 parked
+  std::optional<win::TextStream> tsOutput;  // the output log, open for reading
+  double dOutputOffset = 0;   // bytes of the output log already read
+  vb::CollectionPtr colOutputLines = std::make_shared<vb::Collection>();
+  bool bOutputDone = false;
+  QString sErrorLog;
+  QString sOutputLog;
+  bool bNoRelative = false;
+  bool bRelative = false;
+  double dBytesDone = 0;
+  double dBytesBefore = 0;
+  double dBytesCompleted = 0;
+  double dFailedFiles = 0;
+  double dFilesRestored = 0;
+  QString sDestination;
+  QString sSourceSuffix;
+  QString sBatchFile;
+  double dProgressLines = 0;
+  Long lFailureCount = 0;
+  QString sOriginalFolder;
+  bool bUseOption5 = false;
+  vb::CollectionPtr colSyncedNames = std::make_shared<vb::Collection>();
+};
+
+// How the engine starts and watches the redirection program. The engine
+// uses the platform's process layer; tests install fake runs.
+class ClientRunLauncher {
+ public:
+  virtual ~ClientRunLauncher() = default;
+  // Starts the command line hidden, without waiting; the process id.
+  // Raises the platform's errors when the program cannot be started.
+  virtual int Start(const QString& commandLine) = 0;
+  // A handle with the rights to end and to query the process; 0 on failure.
+  virtual win::ProcessHandle Open(int processId) = 0;
+  // The process's exit code (259 while it runs); false for a bad handle.
+  virtual bool ExitCode(win::ProcessHandle handle, std::uint32_t& code) = 0;
+  virtual void Close(win::ProcessHandle handle) = 0;
+};
+
+// Installs `launcher` for its lifetime (tests), then the one before.
+class ScopedClientRunLauncher {
+ public:
+  explicit ScopedClientRunLauncher(ClientRunLauncher& launcher);
+  ~ScopedClientRunLauncher();
+  ScopedClientRunLauncher(const ScopedClientRunLauncher&) = delete;
+  ScopedClientRunLauncher& operator=(const ScopedClientRunLauncher&) = delete;
+
+ private:
+  ClientRunLauncher* previous_;
+};
+
+// The launcher in force.
+ClientRunLauncher& CurrentClientRunLauncher();
+
+class clsRsyncEngine : public vb::Object {
+ public:
+  clsRsyncEngine();
+  ~clsRsyncEngine() override;
+  [[nodiscard]] QString TypeName() const override { return QStringLiteral("clsRsyncEngine"); }
+
+  // Starts a list on the first idle run and, when both runs are busy (or
+  // `bWaitForOne`), waits until one ends and judges it, retrying a failed
+  // list. True only when a run that ended was judged good.
+  bool Cont_CallRsyncEngine(const QString& sUser, const QString& sPassword, const QString& sListFile,
+                            const QString& sDestination, Integer iCallerOpt1, bool bReserved, bool bRelative,
+                            Integer iCallerOpt2, bool bNoRelative, const QString& sExtraOption, bool bWaitForOne,
+                            bool bLaunchToo, const QString& sSourceSuffix, const QString& sCallerText,
+                            bool bUseOption5, bool bReserved2);
+  // Judges the error log of run n (0 a listing, 1 run A, 2 run B).
+  bool Cont_Check_Log_Err_Files(Integer n);
+  vb::Variant Clear_RsyncDisplayParameters();
+  // The path in the client's form: "\" -> "/", ":/" -> "/", "/cygdrive/"
+  // in front unless `bNoPrefix`, remaining ":" removed.
+  QString Cont_GetCygdrivepath(const QString& sPath, bool bNoPrefix);
+  // True while the process runs, and only while an interactive restore goes
+  // on uncancelled.
+  bool CheckProcessStatus(win::ProcessHandle hProcess);
+  vb::Variant ResetEngineValues(bool bRestartTunnel);
+  Integer RsyncWait(Integer n);
+  void CloseEngine();
+  void CloseEngineOnRetry(Integer iEngine);
+  [[nodiscard]] QString GetStatsMsg() const;
+  [[nodiscard]] QString GetStatsRestMsg() const;
+  vb::Variant ClearAllMessages();
+  void ResetParamEngineA();
+  void ResetParamEngineB();
+  // The next unparsed line of an output log ("" when there is none).
+  QString LoadUnixFileToArray(const QString& sEngine, const QString& sFilePath, vb::CollectionPtr& colLines,
+                              bool& bNoMore);
+  // The restore of a restore item set; built with the restore run.
+  bool Cont_CallRsyncRestore(const QString& sUser, const QString& sPassword, const QString& sDestination,
+                             bool bIncremental, Integer iCallerOpt, Integer iReserved1, Integer iReserved2,
+                             bool bRestoreOriginal);
+
+  EngineParams EngineA;
+  EngineParams EngineB;
+  // Restore every item into the folder it came from.
+  bool bRestoreOriginal = false;
+
+  // Not part of the class's interface: the pieces the runs are made of.
+
+  // The client's command line and argument list for a list file.
+  struct ClientCommand {
+    QString commandLine;
+    QStringList arguments;
+  };
+  ClientCommand BuildClientCommand(const QString& sUser, const QString& sListFile, const QString& sDestination,
+                                   bool bRelative, bool bNoRelative, const QString& sExtraOption,
+                                   const QString& sSourceSuffix, const QString& programShort,
+                                   const QString& driveWorkFolder);
+  // Parses the next progress line of run `iEngine` (1 or 2).
+  QString DisplayProgress(Integer iEngine);
+  bool AddSyncFile(const QString& sItem, Integer iEngine, bool bMarked);
+  static bool IsSizeAtLeastGB(double dSize, Long iHours);
+  Integer CheckIfBackupComplete(bool bWaitOne);
+  bool CheckInternetConnection(Integer n);
+  bool CheckReadOnlyAccount();
+  vb::Variant WaitForTerminateExe(const QString& sExeName);
+  // The engine's own controller, created on first use.
+  clsRsyncController& Controller();
+  EngineParams& Run(Integer iEngine) { return iEngine == 1 ? EngineA : EngineB; }
+
+ private:
+  bool StartRun(const QString& sUser, const QString& sListFile, const QString& sDestination, bool bRelative,
+                bool bNoRelative, const QString& sExtraOption, const QString& sSourceSuffix, bool bUseOption5);
+  void ResetParamEngine(EngineParams& e, const vb::CollectionPtr& synced, const vb::CollectionPtr& failed,
+                        const QString& letter);
+  bool RunEnded(Integer iEngine);
+  void EchoTouch();
+  void LongWait();
+
+  std::shared_ptr<clsRsyncController> controller_;
+  Long lPollCounter = 0;
+  Long lProgressRefresh = 0;
+  std::array<QString, 4> asStatsMsg;
+  std::array<QString, 4> asStatsRestMsg;
+};
+
+}  // namespace OrvaneSrv
