@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include "testbed/include/TestbedControl.h"
+
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -54,17 +56,7 @@ class FakeMonitor : public win::DispatchObject {
   }
 };
 
-int FreePort() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  socklen_t len = sizeof a;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-  ::close(fd);
-  return ntohs(a.sin_port);
-}
+using testbed::FreePort;
 
 QByteArray ReadAll(const QString& path) {
   QFile f(path);

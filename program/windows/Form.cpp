@@ -98,18 +98,7 @@ void FormWindow::Cls() {
 
 void FormWindow::PaintPicture(const QPixmap& picture, double leftTwips, double topTwips) {
   if (picture.isNull()) return;
-  const QSize want = size().expandedTo(drawing_.size());
-  if (drawing_.size() != want) {
-    QPixmap grown(want);
-    grown.fill(Qt::transparent);
-    if (!drawing_.isNull()) {
-      QPainter p(&grown);
-      p.drawPixmap(0, 0, drawing_);
-    }
-    drawing_ = grown;
-  }
-  QPainter p(&drawing_);
-  p.drawPixmap(TwipsToPixelsX(leftTwips), TwipsToPixelsY(topTwips), picture);
+  PaintPictureOnto(drawing_, size(), picture, leftTwips, topTwips);
   update();
 }
 

@@ -1,5 +1,6 @@
 #include "program/windows/Twips.h"
 
+#include <QPainter>
 #include <QVariant>
 #include <QWidget>
 
@@ -41,6 +42,23 @@ QColor WinColor(long bgr) {
 long WinColorValue(const QColor& color) {
   return static_cast<long>(color.red()) | (static_cast<long>(color.green()) << 8) |
          (static_cast<long>(color.blue()) << 16);
+}
+
+void PaintPictureOnto(QPixmap& canvas, const QSize& area, const QPixmap& picture, double leftTwips,
+                      double topTwips) {
+  if (picture.isNull()) return;
+  const QSize want = area.expandedTo(canvas.size());
+  if (canvas.size() != want) {
+    QPixmap grown(want);
+    grown.fill(Qt::transparent);
+    if (!canvas.isNull()) {
+      QPainter p(&grown);
+      p.drawPixmap(0, 0, canvas);
+    }
+    canvas = grown;
+  }
+  QPainter p(&canvas);
+  p.drawPixmap(TwipsToPixelsX(leftTwips), TwipsToPixelsY(topTwips), picture);
 }
 
 namespace Twips {

@@ -10,6 +10,8 @@
 // on any display.
 
 #include <QColor>
+#include <QPixmap>
+#include <QSize>
 #include <QRectF>
 
 class QWidget;
@@ -38,6 +40,12 @@ class ScopedTwipsPerPixel {
 
 [[nodiscard]] int TwipsToPixelsX(double twips);
 [[nodiscard]] int TwipsToPixelsY(double twips);
+
+// PaintPicture of a window or control: draws `picture` at a place in twips
+// onto the persistent drawing `canvas`, which first grows (keeping what it
+// holds) to at least `area`.
+void PaintPictureOnto(QPixmap& canvas, const QSize& area, const QPixmap& picture, double leftTwips,
+                      double topTwips);
 
 // A Windows colour value (0x00BBGGRR) as a colour, and back.
 [[nodiscard]] QColor WinColor(long bgr);

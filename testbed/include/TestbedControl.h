@@ -23,6 +23,19 @@ namespace testbed {
 // True inside testbed/run.
 inline bool Running() { return !qEnvironmentVariableIsEmpty("TESTBED_CONTROL_URL"); }
 
+// A loopback port that was free a moment ago (for a listener of a test's own).
+inline int FreePort() {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+  socklen_t len = sizeof a;
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+  ::close(fd);
+  return ntohs(a.sin_port);
+}
+
 // One request to the control endpoint; answers the reply body (empty when
 // the double could not be reached).
 inline QByteArray Control(const QString& verb, const QString& target, const QJsonValue& json = {}) {
