@@ -7,7 +7,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -85,6 +87,12 @@ TEST_F(EchoTouchTest, ARunningClientIsLeftAlone) {
   spec.program = exe_.toStdString();
   const pid_t pid = SpawnChild(spec);
   ASSERT_GT(pid, 0);
+  // Busy only once the child runs the program, not between fork and exec.
+  const QString running = QFileInfo(exe_).canonicalFilePath();
+  for (int i = 0; i < 500 && QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget() != running; ++i) {
+    QThread::msleep(10);
+  }
+  ASSERT_EQ(QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget(), running);
   const QByteArray before = ReadAll(exe_);
   EXPECT_EQ(RunEcho(QStringLiteral("C:\\Orvane\\EchoExe_int.bat")), 1u);  // busy: nothing written
   EXPECT_EQ(ReadAll(exe_), before);
