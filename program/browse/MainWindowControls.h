@@ -50,6 +50,10 @@ struct MainWindowControls {
   // animation running; closed.
   std::function<void(const QString& status)> ShowWaitBox;
   std::function<void()> CloseWaitBox;
+
+  // The quota bar (`ZQDiskPBar`): value 0 to 100, bar colour (a Windows
+  // colour value) and tooltip text.
+  std::function<void(double value, long barColour, const QString& tip)> SetQuotaBar;
 };
 
 // The main window's controls (all empty until the main window registers).

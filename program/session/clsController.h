@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <functional>
+#include <type_traits>
 #include <memory>
 
 #include "ZQwinSrv/facade/_clsController.h"
@@ -62,6 +63,8 @@ class clsController {
  private:
   clsController();
   EngineController NewEngine();
+  template <typename Result, typename Call>
+  Result PassThrough(const char* procedure, bool refuseWhileBusy, bool fetchErrorOnFailure, Call&& call);
 
   EngineController GeneralEngine_;
   EngineController RestoreEngine_;
