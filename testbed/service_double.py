@@ -583,11 +583,25 @@ class Faults:
 class RequestLog:
     def __init__(self, path):
         self.path = path
-        self.lock = threading.Lock()
+        self.lock = threading.Condition()
         self.entries = []
         self.seq = 0
+        self.in_flight = 0
         if path:
             open(path, "w").close()
+
+    # A request counts as in flight from the moment it is read until its
+    # entry is written. Its reply reaches the client before the entry, so a
+    # reader of the log waits (briefly) for the requests in flight: a client
+    # that has had its answer then always finds the request logged.
+    def begin(self):
+        with self.lock:
+            self.in_flight += 1
+
+    def end(self):
+        with self.lock:
+            self.in_flight -= 1
+            self.lock.notify_all()
 
     def add(self, entry):
         with self.lock:
@@ -606,6 +620,7 @@ class RequestLog:
 
     def since(self, seq, unexpected_only=False):
         with self.lock:
+            self.lock.wait_for(lambda: self.in_flight == 0, timeout=1.0)
             return [e for e in self.entries if e["seq"] > seq and (e.get("unexpected") or not unexpected_only)]
 
 
@@ -943,6 +958,7 @@ class ServiceHandler(BaseHTTPRequestHandler):
         self.auth = None
         self.password_ok = None
         self._fault = app.faults.take(req)
+        app.log.begin()
         try:
             self._run(app, req)
         except Dropped:
@@ -956,7 +972,10 @@ class ServiceHandler(BaseHTTPRequestHandler):
             except Exception:
                 self.close_connection = True
         finally:
-            self._write_log(app, req)
+            try:
+                self._write_log(app, req)
+            finally:
+                app.log.end()
 
     def _run(self, app, req):
         fault = self._fault["fault"] if self._fault else {}

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "ZQwinSrv/facade/ClassRegistration.h"
-#include "ZQwinSrv/facade/clsController.h"
+#include "ZQwinSrv/facade/_clsController.h"
 #include "ZQwinSrv/foundation/Processes.h"
 #include "program/foundation/Options.h"
 #include "program/foundation/SystemHelpers.h"
@@ -109,17 +109,6 @@ const char* const kTimeZones[82] = {
 // Two characters of an offset as a whole number; 0 when there are none.
 long WholeNumber(const QString& digits) { return digits.isEmpty() ? 0 : vb::CInt(digits); }
 
-// The engine controller's account-status question. A controller that does
-// not offer it answers as a failed call does.
-template <typename Controller>
-Integer AskAccountStatus(Controller& controller, const QString& user, const QString& password) {
-  if constexpr (requires { controller.ChkAccoutStatus(user, password); }) {
-    return static_cast<Integer>(controller.ChkAccoutStatus(user, password));
-  } else {
-    vb::Raise(vb::errObjectDoesntSupport);
-  }
-}
-
 // The class identifier of the engine's controller.
 QString ControllerClassId() {
   for (const win::ClassInfo& info : OrvaneSrv::EngineClasses()) {
@@ -186,9 +175,9 @@ Integer CheckAccountStatus(const QString& user, const QString& password) {
   vb::ResumeNext next;
   next([&] {
     const vb::ObjectRef object = win::CreateObjectFromClassId(ControllerClassId());
-    const auto controller = std::dynamic_pointer_cast<OrvaneSrv::clsController>(object);
+    const auto controller = std::dynamic_pointer_cast<OrvaneSrv::_clsController>(object);
     if (!controller) vb::Raise(vb::errObjectDoesntSupport);
-    status = AskAccountStatus(*controller, user, password);
+    status = controller->ChkAccoutStatus(user, password);
   });
   return status;
 }

@@ -99,10 +99,11 @@ TEST_F(GeneralHelpersTest, ExclusionListsAndPatterns) {
   }
 }
 
-TEST_F(GeneralHelpersTest, AccountStatusWithoutAnEngineControllerIsZero) {
+TEST_F(GeneralHelpersTest, AccountStatusIsZeroWithoutAnEngineControllerAndTheEnginesAnswerWithOne) {
   EXPECT_EQ(CheckAccountStatus("jo", "secret"), 0);
   OrvaneSrv::RegisterEngineClasses();
-  EXPECT_EQ(CheckAccountStatus("jo", "secret"), 0);
+  // A blank password is never sent: the engine answers "no finding".
+  EXPECT_EQ(CheckAccountStatus("jo", "  "), 3);
 }
 
 TEST_F(GeneralHelpersTest, SizeTextsReadBack) {
