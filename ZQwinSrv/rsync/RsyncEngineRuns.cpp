@@ -426,6 +426,10 @@ Integer clsRsyncEngine::CheckIfBackupComplete(bool bWaitOne) {
     const QString letter = n == 1 ? QStringLiteral("A") : QStringLiteral("B");
     if (win::FileExists(temp + QStringLiteral("outputlogSer") + letter + QStringLiteral(".txt"))) {
       DisplayProgress(n);
+      // The progress call-back may have just answered "stop". A stopped job
+      // takes no run for ended (the process test answers false for it even
+      // while the client still works): the loop's stop test ends both runs.
+      if (g.gbCancelled || g.gbRestoreFailed) return false;
       return RunEnded(n);
     }
     if (!e.tsOutput) {
