@@ -387,7 +387,9 @@ bool clsRsyncEngine::Cont_CallRsyncEngine(const QString& sUser, const QString& s
     });
   }
   if (bWaitForOne) o.iBusy = -1;
-  if (g.gbCommonFlag && win::FileExists(e.sListFile)) {
+  // A job the user stopped (the "Retrying" call-back or the back-off may
+  // have carried the answer) starts no new client.
+  if (g.gbCommonFlag && !g.gbCancelled && !g.gbRestoreFailed && win::FileExists(e.sListFile)) {
     const QString list = e.sListFile;
     const QString destination = e.sDestination;
     const QString extra = e.sExtraOption;

@@ -41,6 +41,7 @@ const QString kProgramDir = QStringLiteral(ORVANE_PROGRAM_DIR);
 struct MonitorLog {
   int updates = 0;
   int stopAfter = -1;  // answer "stop" from this update on
+  QString stopOn;      // answer "stop" to the first update whose text holds this
   const clsRsyncEngine* engine = nullptr;
   bool bothBusyAtStop = false;  // runs A and B both worked at the first "stop"
 };
@@ -52,8 +53,10 @@ class FakeMonitor : public win::DispatchObject {
     using A = win::DispatchArgs;
     static const auto table = win::MemberTable::Of<FakeMonitor>(
         "clsMonitor", {{"UpdateMonitor", win::Method, win::Params::ByRef(12).OptionalByRef().OptionalByVal(),
-                        [](FakeMonitor&, A&) {
+                        [](FakeMonitor&, A& args) {
                           ++gMonitor.updates;
+                          if (!gMonitor.stopOn.isEmpty() && args[0].ToString().contains(gMonitor.stopOn))
+                            gMonitor.stopAfter = gMonitor.updates;
                           const bool stop = gMonitor.stopAfter >= 0 && gMonitor.updates >= gMonitor.stopAfter;
                           if (stop && gMonitor.updates == gMonitor.stopAfter && gMonitor.engine)
                             gMonitor.bothBusyAtStop =
@@ -84,6 +87,23 @@ class SkippingClock final : public vb::ClockSource {
  private:
   vb::SystemClock real_;
   std::int64_t skipped_ = 0;
+};
+
+// The process layer's launcher, counting the runs it starts.
+class CountingLauncher final : public ClientRunLauncher {
+ public:
+  explicit CountingLauncher(ClientRunLauncher& inner) : inner_(inner) {}
+  int Start(const QString& commandLine) override {
+    ++starts;
+    return inner_.Start(commandLine);
+  }
+  win::ProcessHandle Open(int processId) override { return inner_.Open(processId); }
+  bool ExitCode(win::ProcessHandle handle, std::uint32_t& code) override { return inner_.ExitCode(handle, code); }
+  void Close(win::ProcessHandle handle) override { inner_.Close(handle); }
+  int starts = 0;
+
+ private:
+  ClientRunLauncher& inner_;
 };
 
 QByteArray ReadAll(const QString& path) {
@@ -254,6 +274,21 @@ TEST_F(RsyncRunsE2E, ASignInRefusedOnceIsRetriedAndTheFileRestored) {
   int refused = 0;
   for (const QJsonValue& entry : testbed::Log()) refused += entry.toObject()["rsync_error"].toString() == "auth failed";
   EXPECT_GE(refused, 1);
+}
+
+TEST_F(RsyncRunsE2E, AStopAnsweredToTheRetryStartsNoNewRun) {
+  testbed::ListenerFault("rsync-tls", QJsonObject{{"rsync_error", "auth failed"}, {"times", 0}});
+  gMonitor.stopOn = "Retrying";
+  CountingLauncher runs(CurrentClientRunLauncher());
+  ScopedClientRunLauncher useRuns(runs);
+  WriteList("SerSource.filesA", "Letters/2009/Dear Anna.txt\n");
+  EXPECT_FALSE(Hand("SerSource.filesA", "/Documents/"));
+  EXPECT_FALSE(WaitForOne());
+  EXPECT_GT(gMonitor.stopAfter, 0) << "the retry asked the monitor";
+  EXPECT_TRUE(Engine().gbCancelled);
+  EXPECT_EQ(runs.starts, 1) << "the stopped job started the list again";
+  EXPECT_FALSE(QFileInfo::exists(root_ + "/Restore/Letters/2009/Dear Anna.txt"));
+  EXPECT_TRUE(OurOutsidePrograms({"orvane_int_rst_100.exe", "redirect.exe"}).isEmpty());
 }
 
 // Where the connection is cut, and on which route.
