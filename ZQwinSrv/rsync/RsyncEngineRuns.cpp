@@ -387,7 +387,9 @@ bool clsRsyncEngine::Cont_CallRsyncEngine(const QString& sUser, const QString& s
     });
   }
   if (bWaitForOne) o.iBusy = -1;
-  if (g.gbCommonFlag && win::FileExists(e.sListFile)) {
+  // A job the user stopped (the "Retrying" call-back or the back-off may
+  // have carried the answer) starts no new client.
+  if (g.gbCommonFlag && !g.gbCancelled && !g.gbRestoreFailed && win::FileExists(e.sListFile)) {
     const QString list = e.sListFile;
     const QString destination = e.sDestination;
     const QString extra = e.sExtraOption;
@@ -426,6 +428,10 @@ Integer clsRsyncEngine::CheckIfBackupComplete(bool bWaitOne) {
     const QString letter = n == 1 ? QStringLiteral("A") : QStringLiteral("B");
     if (win::FileExists(temp + QStringLiteral("outputlogSer") + letter + QStringLiteral(".txt"))) {
       DisplayProgress(n);
+      // The progress call-back may have just answered "stop". A stopped job
+      // takes no run for ended (the process test answers false for it even
+      // while the client still works): the loop's stop test ends both runs.
+      if (g.gbCancelled || g.gbRestoreFailed) return false;
       return RunEnded(n);
     }
     if (!e.tsOutput) {
