@@ -489,14 +489,4 @@ Integer clsRsyncEngine::CheckIfBackupComplete(bool bWaitOne) {
       });
 }
 
-bool clsRsyncEngine::Cont_CallRsyncRestore(const QString& /*sUser*/, const QString& /*sPassword*/,
-                                           const QString& /*sDestination*/, bool /*bIncremental*/,
-                                           Integer /*iCallerOpt*/, Integer /*iReserved1*/, Integer /*iReserved2*/,
-                                           bool /*bRestoreOriginal*/) {
-  // The restore run (listing, file lists, hand-over) comes with the listing
-  // through the client; until then nothing is restored over rsync.
-  WriteTrace(QStringLiteral("Cont_CallRsyncRestore: not available"));
-  return false;
-}
-
 }  // namespace OrvaneSrv
