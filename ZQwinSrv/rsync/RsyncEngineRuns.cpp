@@ -426,6 +426,9 @@ Integer clsRsyncEngine::CheckIfBackupComplete(bool bWaitOne) {
     const QString letter = n == 1 ? QStringLiteral("A") : QStringLiteral("B");
     if (win::FileExists(temp + QStringLiteral("outputlogSer") + letter + QStringLiteral(".txt"))) {
       DisplayProgress(n);
+      // The lines already read are parsed at once: one line per pass of
+      // the wait would make the poll interval the pace of small files.
+      for (int i = 0; i < 1000 && e.colOutputLines && e.colOutputLines->Count() > 0; ++i) DisplayProgress(n);
       return RunEnded(n);
     }
     if (!e.tsOutput) {
