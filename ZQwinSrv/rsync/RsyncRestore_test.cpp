@@ -277,6 +277,23 @@ TEST_F(RsyncRestoreTest, AFailedFolderListingEndsWithoutSummaryAndFalse) {
   EXPECT_EQ(ItemsLeft().size(), 2);    // and the set is left for the fallback
 }
 
+TEST_F(RsyncRestoreTest, ItemsOfTheEncryptedFolderFailWithAClearLineAndReachNoClient) {
+  Engine().gbHaveEncKey = true;
+  Engine().gsEncKey = "key";
+  runs_.listings = {{Line('d', 4096, ".") + Line('-', 3, "secret.dat") + Stats(3)}};
+  SetItems({"D_/users/jsmith/Files/Encrypted_Data/", "F_/users/jsmith/Files/plain.txt"});
+  EXPECT_TRUE(Restore());
+  ASSERT_EQ(runs_.lists.size(), 1u);
+  EXPECT_EQ(runs_.lists[0].entries, "/plain.txt\n");
+  for (const QString& command : runs_.commands) EXPECT_FALSE(command.contains(" -5 "));
+  const QString log = TransferLog();
+  EXPECT_TRUE(log.contains("Error       : 12/08/2026 23:59:29 : Unable to restore file My Orvane/Encrypted_Data/"
+                           "secret.dat. Reason: Decryption of the encrypted folder is not available"));
+  EXPECT_TRUE(log.contains("Number of files considered for restore: 2 file(s)"));
+  EXPECT_TRUE(log.contains("Number of files restored now: 1 file(s)"));
+  EXPECT_TRUE(log.contains("Number of files failed to restore: 1 file(s)"));
+}
+
 TEST_F(RsyncRestoreTest, AnUnwritableDestinationStartsNothing) {
   struct Case {
     QString dest;
