@@ -428,6 +428,13 @@ Integer clsRsyncEngine::CheckIfBackupComplete(bool bWaitOne) {
     const QString letter = n == 1 ? QStringLiteral("A") : QStringLiteral("B");
     if (win::FileExists(temp + QStringLiteral("outputlogSer") + letter + QStringLiteral(".txt"))) {
       DisplayProgress(n);
+      // The lines already read are parsed at once: one line per pass of
+      // the wait would make the poll interval the pace of small files.
+      for (int i = 0; i < 1000 && !g.gbCancelled && !g.gbRestoreFailed && e.colOutputLines &&
+                      e.colOutputLines->Count() > 0;
+           ++i) {
+        DisplayProgress(n);
+      }
       // The progress call-back may have just answered "stop". A stopped job
       // takes no run for ended (the process test answers false for it even
       // while the client still works): the loop's stop test ends both runs.
@@ -493,16 +500,6 @@ Integer clsRsyncEngine::CheckIfBackupComplete(bool bWaitOne) {
                    QString::number(e.number) + u' ' + e.description);
         return result;
       });
-}
-
-bool clsRsyncEngine::Cont_CallRsyncRestore(const QString& /*sUser*/, const QString& /*sPassword*/,
-                                           const QString& /*sDestination*/, bool /*bIncremental*/,
-                                           Integer /*iCallerOpt*/, Integer /*iReserved1*/, Integer /*iReserved2*/,
-                                           bool /*bRestoreOriginal*/) {
-  // The restore run (listing, file lists, hand-over) comes with the listing
-  // through the client; until then nothing is restored over rsync.
-  WriteTrace(QStringLiteral("Cont_CallRsyncRestore: not available"));
-  return false;
 }
 
 }  // namespace OrvaneSrv

@@ -63,6 +63,14 @@ class clsRsyncController : public vb::Object {
   QString GetStatsMsg(bool bClear);
   QString GetStatsRestMsg(bool bClear);
 
+  // Lists `sFolder` (below the account root, beginning with "/")
+  // recursively for the search window as `sUser` and writes the listing
+  // into the application folder's "OrvaneSearchResult.txt" (UTF-16LE with
+  // byte-order mark). Sets the engine's mode to 1 and the signed-in user;
+  // the tunnel and the work files are gone afterwards. True when the
+  // listing was judged good.
+  bool SearchItem(const QString& sFolder, const QString& sUser, const QString& sPassword);
+
   // Engine-internal helpers (used by clsRsyncEngine and the class itself).
 
   // Writes the tunnel configuration (the fixed server with `bFixedServer`,

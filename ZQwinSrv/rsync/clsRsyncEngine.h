@@ -125,10 +125,35 @@ class clsRsyncEngine : public vb::Object {
   // The next unparsed line of an output log ("" when there is none).
   QString LoadUnixFileToArray(const QString& sEngine, const QString& sFilePath, vb::CollectionPtr& colLines,
                               bool& bNoMore);
-  // The restore of a restore item set; built with the restore run.
+  // Restores the restore item set into `sDestination` (Windows form), or
+  // every item into its original folder with `bRestoreOriginal`: lists each
+  // folder item through the client, hands the entries to runs A and B in
+  // lists of at most 1000, waits for the last run and writes the summary.
+  // False only when a run gave up or a folder listing failed (and the job
+  // was neither cancelled nor stopped by a failure already reported), or on
+  // a run-time error. A folder item leaves the set only when the call that
+  // ended its handling answered true.
   bool Cont_CallRsyncRestore(const QString& sUser, const QString& sPassword, const QString& sDestination,
-                             bool bIncremental, Integer iCallerOpt, Integer iReserved1, Integer iReserved2,
+                             bool bIncremental, Integer iCallerOpt, Integer bRelative, Integer iCallerOpt2,
                              bool bRestoreOriginal);
+  // Lists `sRemotePath` (below the account root, "/" at both ends; a
+  // snapshot path "/BackUp_nightly.<d>/<user>/..." reads module
+  // "tessara<d>") recursively through the client, a dry run into the work
+  // folder's "outputlog.txt"; retried up to 10 attempts. True when the
+  // listing was judged good, and after a cancel.
+  bool Rsync_EnumerateFolder(const QString& sWorkFolder, const QString& sUser, const QString& sRemotePath,
+                             const QString& sPassOn);
+  // Waits until the listing's redirection program `lPid` has ended: true
+  // when it ended by itself, false when a cancel (or with `bSearch` the
+  // search window's stop) ended it.
+  bool Cont_CheckIfEnumComplete(Long lPid, bool bSyncList, bool bSearch);
+  // The search listing of `sRemotePath`: as a restore listing, without
+  // statistics and without retry; the search window's stop ends it.
+  bool RsyncSearch_EnumerateFolder(const QString& sRemotePath, const QString& sUser);
+  // The 8.3 form of an existing folder (else the text), ending in "\".
+  QString CreateShortPath(const QString& sPath);
+  // Attempts made so far for the folder being listed, less one.
+  Integer iEnumRetryCount = 0;
 
   EngineParams EngineA;
   EngineParams EngineB;
@@ -154,6 +179,12 @@ class clsRsyncEngine : public vb::Object {
   bool CheckInternetConnection(Integer n);
   bool CheckReadOnlyAccount();
   vb::Variant WaitForTerminateExe(const QString& sExeName);
+  // Whether `colItems` holds `sValue` (items trimmed, no case).
+  bool IsInCollection(const vb::CollectionPtr& colItems, const QString& sValue);
+  // One listing attempt (search listing with `bSearch`): false when it
+  // failed; `bNoRetry` set when trying again cannot help.
+  bool EnumerateOnce(const QString& sWorkFolder, const QString& sUser, const QString& sRemotePath, bool bSearch,
+                     bool& bNoRetry);
   // The engine's own controller, created on first use.
   clsRsyncController& Controller();
   EngineParams& Run(Integer iEngine) { return iEngine == 1 ? EngineA : EngineB; }

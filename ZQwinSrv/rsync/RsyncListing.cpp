@@ -1,0 +1,263 @@
+// clsRsyncEngine: the recursive listing of a remote folder through the
+// client (a dry run whose standard output becomes "outputlog.txt"), its
+// retries, and the wait loop that the restore and the search listings share.
+#include <QProcessEnvironment>
+
+#include "ZQwinSrv/foundation/Options.h"
+#include "ZQwinSrv/foundation/Processes.h"
+#include "ZQwinSrv/foundation/TextHelpers.h"
+#include "ZQwinSrv/foundation/Transfer.h"
+#include "ZQwinSrv/foundation/clsProgressDisplay.h"
+#include "ZQwinSrv/rsync/clsRsyncController.h"
+#include "ZQwinSrv/rsync/clsRsyncEngine.h"
+#include "platform/clock/Clock.h"
+#include "platform/codepage/CodePage.h"
+#include "platform/errors/RuntimeError.h"
+#include "platform/files/FileSystem.h"
+#include "platform/paths/WinPath.h"
+#include "platform/text/Strings.h"
+#include "platform/ui/EventPump.h"
+
+namespace OrvaneSrv {
+namespace {
+
+constexpr std::uint32_t kStillActive = 259;
+// A listing is attempted at most this often.
+constexpr Integer kListingAttempts = 10;
+// How long a started redirection program may take to create its output log.
+constexpr std::int64_t kOutputLogWaitMs = 60000;
+const QString kSnapshotMark = QStringLiteral("/BackUp_nightly.");
+
+QString Quote(const QString& text) { return u'"' + text + u'"'; }
+
+// A short path that falls back to the path itself.
+QString ShortOr(const QString& path) {
+  QString shortPath;
+  vb::ResumeNext next;
+  next([&] {
+    if (win::FolderExists(path)) shortPath = win::GetShortPathName(path);
+  });
+  return shortPath.isEmpty() ? path : shortPath;
+}
+
+bool HoldsLineBreakOrNul(const QString& text) {
+  return text.contains(u'\r') || text.contains(u'\n') || text.contains(QChar(0));
+}
+
+}  // namespace
+
+bool clsRsyncEngine::EnumerateOnce(const QString& sWorkFolder, const QString& sUser, const QString& sRemotePath,
+                                   bool bSearch, bool& bNoRetry) {
+  EngineState& g = Engine();
+  bNoRetry = false;
+  gTransfer().Trf_ClearEnumRemoteDirContent();
+  // A snapshot "/BackUp_nightly.<d>/<user>/rest" is read from the module
+  // "tessara<d>" at "/rest".
+  const qsizetype p = sRemotePath.indexOf(kSnapshotMark);
+  if (p < 0) {
+    g.gvRemotePath = sRemotePath;
+  } else {
+    g.gvRemotePath = sRemotePath.mid(p + 16, 1) + u'/' + sRemotePath.mid(p + 19 + g.gsUserName.size());
+  }
+  lPollCounter = 0;
+
+  vb::ResumeNext next;
+  const QString temp = sWorkFolder + QStringLiteral("\\ORVANETEMP\\");
+  for (const QString& name : {QStringLiteral("Enum.bat"), QStringLiteral("EnumSub.bat"),
+                              QStringLiteral("outputlog.txt"), QStringLiteral("errlog.txt")}) {
+    next([&] {
+      if (win::FileExists(temp + name)) win::DeleteFile(temp + name, true);
+    });
+  }
+  QString programShort = ShortOr(g.gsAppPath);
+  if (!programShort.endsWith(u'\\')) programShort += u'\\';
+  const QString workShort = ShortOr(sWorkFolder);
+  QString driveWork;
+  next([&] { GetTempPaths(driveWork); });
+
+  const QString argListPath = driveWork + QStringLiteral("\\ORVANETEMP\\arglist.txt");
+  const QString P = Cont_GetCygdrivepath(argListPath, false);
+  const QString O = bSearch ? QStringLiteral(" -v -r -z -t -7") + P + QStringLiteral(" -n --compress --timeout=900 ")
+                            : QStringLiteral(" -v -r -z -t -7") + P +
+                                  QStringLiteral(" -n --stats --compress --timeout=900 ");
+  QStringList H{QStringLiteral("-v"), QStringLiteral("-r"), QStringLiteral("-z"), QStringLiteral("-t"),
+                QStringLiteral("-7"), QStringLiteral("-n")};
+  if (!bSearch) H << QStringLiteral("--stats");
+  H << QStringLiteral("--compress") << QStringLiteral("--timeout=900");
+  const QString R = Quote(programShort + QStringLiteral("redirect.exe")) + QStringLiteral(" -i ") +
+                    Quote(workShort + QStringLiteral("\\ORVANETEMP\\") + sUser + QStringLiteral(".txt")) +
+                    QStringLiteral(" -e ") + Quote(workShort + QStringLiteral("\\ORVANETEMP\\errlog.txt")) +
+                    QStringLiteral(" -o ") + Quote(workShort + QStringLiteral("\\ORVANETEMP\\outputlog.txt"));
+
+  QString C;
+  QStringList A{QString(g.gsRsyncClientExe).replace(QStringLiteral(".exe"), QString())};
+  A << H;
+  const QString remote = g.gvRemotePath.ToString();
+  if (g.gbUseSSL) {
+    const bool tunnel = Controller().Cont_CheckDependFile(g.gsTunnelExe);
+    const bool conf = tunnel && Controller().Cont_CheckDependFile(g.gsTunnelConf);
+    if (!tunnel || !conf) {
+      WriteTransferLog(g.gsTunnelExe + QStringLiteral(" file not found"), 2);
+      bNoRetry = true;
+      return false;
+    }
+    if (!IsExeRunning(g.gsTunnelExe, false, 0)) Controller().Cont_LaunchSSLTunnel(false, false);
+    C = Quote(programShort + g.gsRsyncClientExe) + O + QStringLiteral("--port=43718 ") +
+        Quote(sUser + QStringLiteral("@localhost::tessara") + remote);
+    A << QStringLiteral("--port=43718") << sUser + QStringLiteral("@localhost::tessara") + remote;
+  } else {
+    const QString server = gTransfer().Trf_ReadUserServerProfile(QStringLiteral("RSYNCSERVER"), sUser);
+    C = Quote(programShort + g.gsRsyncClientExe) + O + QStringLiteral("--port=65368 ") +
+        Quote(sUser + u'@' + server + QStringLiteral("::tessara") + remote);
+    A << QStringLiteral("--port=65368") << sUser + u'@' + server + QStringLiteral("::tessara") + remote;
+  }
+  // A name must never add an argument line or a second batch line.
+  bool unsafe = HoldsLineBreakOrNul(C) || !IsSafeWorkFileUser(sUser);
+  for (const QString& token : A) unsafe = unsafe || HoldsLineBreakOrNul(token);
+  if (unsafe) {
+    WriteTransferLog(QStringLiteral("Unable to list the folder, a name holds a character the client cannot take: ") +
+                         QString(sRemotePath).remove(u'\r').remove(u'\n').remove(QChar(0)),
+                     2);
+    bNoRetry = true;
+    return false;
+  }
+  WriteTrace(QStringLiteral("Content of Batfile :: ") + C);
+  next([&] {
+    gOptions().Writeintofile(driveWork + QStringLiteral("\\ORVANETEMP\\Enum.bat"),
+                             MaskNonAnsiChars(win::FromAnsi(ToUtf8(C))), false);
+  });
+  next([&] { gOptions().Writeintofile(argListPath, A.join(u'\n'), true); });
+
+  const QString shell = R + u' ' + Quote(driveWork + QStringLiteral("\\ORVANETEMP\\Enum.bat"));
+  WriteTrace(QStringLiteral("ComSpec Variable:- ") + qEnvironmentVariable("COMSPEC") + QStringLiteral("\r\n") +
+             QStringLiteral("Enter shell buildstr :::  ") + shell);
+  ClientRunLauncher& launcher = CurrentClientRunLauncher();
+  int pid = 0;
+  bool started = false;
+  next([&] {
+    pid = launcher.Start(shell);
+    started = true;
+  });
+  WriteTrace(QStringLiteral("Content of BuildStr = ") + shell);
+  if (!started) return false;
+
+  // The redirection program creates the output log as soon as it runs; one
+  // that has ended without it, or takes too long, made no listing.
+  const QString outputLog = sWorkFolder + QStringLiteral("\\ORVANETEMP\\outputlog.txt");
+  const win::ProcessHandle watch = launcher.Open(pid);
+  const std::uint32_t start = vb::TickCount();
+  bool made = true;
+  while (!win::FileExists(outputLog)) {
+    vb::DoEvents();
+    if (bSearch) {
+      const bool stop = gProgressDisplay().CallBackSearchFolder(QStringLiteral("1"));
+      g.giListingState = stop ? 1 : 0;
+      if (stop) break;
+    }
+    vb::Sleep(1);
+    std::uint32_t code = 0;
+    const bool known = launcher.ExitCode(watch, code);
+    if (win::FileExists(outputLog)) break;
+    if (!known || code != kStillActive || vb::TickCount() - start > kOutputLogWaitMs) {
+      WriteTrace(QStringLiteral("The redirection program made no output log"));
+      made = false;
+      break;
+    }
+  }
+  launcher.Close(watch);
+  if (!made) return false;
+
+  bool result = false;
+  if (Cont_CheckIfEnumComplete(pid, false, bSearch)) result = Cont_Check_Log_Err_Files(0);
+  return result;
+}
+
+bool clsRsyncEngine::Rsync_EnumerateFolder(const QString& sWorkFolder, const QString& sUser,
+                                           const QString& sRemotePath, const QString& /*sPassOn*/) {
+  EngineState& g = Engine();
+  bool result = false;
+  try {
+    for (;;) {
+      bool noRetry = false;
+      result = EnumerateOnce(sWorkFolder, sUser, sRemotePath, false, noRetry);
+      if (result || noRetry) break;
+      // No wait after the last attempt: there is nothing left to wait for.
+      if (!g.gbCancelled && iEnumRetryCount + 1 >= kListingAttempts) break;
+      iEnumRetryCount = static_cast<Integer>(iEnumRetryCount + 1);
+      RsyncWait(iEnumRetryCount);
+      WriteTrace(QStringLiteral("Retrying folder enumeration : ") + QString::number(iEnumRetryCount));
+      if (g.gbCancelled) break;
+    }
+  } catch (const vb::RuntimeError& e) {
+    WriteTrace(QStringLiteral("Error encountered while running client restore. Reason: ") +
+               QString::number(e.Number()) + u' ' + e.Description());
+    return false;
+  }
+  // A cancelled listing reports success: the restore tests the cancel itself.
+  if (g.gbCancelled) result = true;
+  return result;
+}
+
+bool clsRsyncEngine::Cont_CheckIfEnumComplete(Long lPid, bool bSyncList, bool bSearch) {
+  WriteTrace(QStringLiteral("Enter Cont_CheckIfEnumComplete"));
+  EngineState& g = Engine();
+  ClientRunLauncher& launcher = CurrentClientRunLauncher();
+  win::ProcessHandle handle = 0;
+  auto stopListing = [&] {
+    vb::ResumeNext next;
+    next([&] { ShellClose(lPid); });
+    next([&] { IsExeRunning(g.gsRsyncClientExe, true, 0); });
+    next([&] { Controller().Cont_DeleteEngineLogs(QString(), false); });
+  };
+  const bool ended = vb::OnErrorGoTo(
+      [&] {
+        handle = launcher.Open(static_cast<int>(lPid));
+        for (;;) {
+          std::uint32_t code = 0;
+          const bool known = launcher.ExitCode(handle, code);
+          vb::DoEvents();
+          if (bSearch) {
+            const bool stop = gProgressDisplay().CallBackSearchFolder(QStringLiteral("1"));
+            g.giListingState = stop ? 1 : 0;
+            if (stop) {
+              stopListing();
+              WriteTrace(QStringLiteral("Search operation Canceled by user"));
+              WriteTrace(QStringLiteral("Exit Cont_CheckIfEnumComplete"));
+              return false;
+            }
+          }
+          if (!bSearch && !bSyncList && g.gbCancelled) {
+            stopListing();
+            WriteTransferLog(QStringLiteral("Operation Canceled by user"), 0);
+            WriteTrace(QStringLiteral("Exit Cont_CheckIfEnumComplete"));
+            return false;
+          }
+          vb::DoEvents();
+          lPollCounter += 1;
+          if (lPollCounter % 3 == 0) vb::Sleep(1);
+          if (lPollCounter >= 50000) lPollCounter = 0;
+          if (!bSearch) {
+            gProgressDisplay().PrepMonitorCall(1, QString(),
+                                               bSyncList
+                                                   ? QStringLiteral("Preparing the list of items to be synced, wait...")
+                                                   : QStringLiteral("Preparing restore file list"),
+                                               0);
+          }
+          vb::Sleep(1);
+          // An unknown process (its record is gone) has ended too.
+          if (!known || code != kStillActive) {
+            WriteTrace(QStringLiteral("Exit Cont_CheckIfEnumComplete"));
+            return true;
+          }
+        }
+      },
+      [&](const vb::ErrorInfo& e) {
+        WriteTrace(QStringLiteral("Error encountered while checking if backup is complete. Reason: ") +
+                   e.description);
+        return false;
+      });
+  if (handle != 0) launcher.Close(handle);
+  return ended;
+}
+
+}  // namespace OrvaneSrv
