@@ -8,6 +8,7 @@
 #include "program/windows/TrayIcon.h"
 
 #include <QDir>
+#include <QGuiApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
@@ -22,7 +23,11 @@
 
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
 #include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
 
 #include "program/foundation/ProgramTestFixture.h"
 #include "program/session/FakeEngineController.h"
@@ -82,6 +87,46 @@ int BluePixels(const QImage& shot, const QRect& area) {
   }
   return count;
 }
+
+#if __has_include(<xcb/xcb.h>)
+#include <xcb/xcb.h>
+#define ORVANE_HAVE_XCB_TYPES 1
+
+// Asks `w` to close as a window manager does (WM_DELETE_WINDOW), so that
+// the close reaches it from the window system. The client library is the
+// one the platform plugin has loaded.
+bool SendCloseRequest(QWidget* w) {
+  auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+  void* library = dlopen("libxcb.so.1", RTLD_NOW | RTLD_NOLOAD);
+  if (!x11 || !library) return false;
+  auto intern = reinterpret_cast<decltype(&xcb_intern_atom)>(dlsym(library, "xcb_intern_atom"));
+  auto reply = reinterpret_cast<decltype(&xcb_intern_atom_reply)>(dlsym(library, "xcb_intern_atom_reply"));
+  auto send = reinterpret_cast<decltype(&xcb_send_event)>(dlsym(library, "xcb_send_event"));
+  auto flush = reinterpret_cast<decltype(&xcb_flush)>(dlsym(library, "xcb_flush"));
+  if (!intern || !reply || !send || !flush) {
+    dlclose(library);
+    return false;
+  }
+  xcb_connection_t* c = x11->connection();
+  auto atom = [&](const char* name) {
+    xcb_intern_atom_reply_t* r = reply(c, intern(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
+    const xcb_atom_t a = r ? r->atom : xcb_atom_t{0};
+    std::free(r);
+    return a;
+  };
+  xcb_client_message_event_t event{};
+  event.response_type = XCB_CLIENT_MESSAGE;
+  event.format = 32;
+  event.window = static_cast<xcb_window_t>(w->winId());
+  event.type = atom("WM_PROTOCOLS");
+  event.data.data32[0] = atom("WM_DELETE_WINDOW");
+  event.data.data32[1] = XCB_CURRENT_TIME;
+  send(c, 0, event.window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&event));
+  flush(c);
+  dlclose(library);
+  return true;
+}
+#endif
 
 QImage GrabScreen() { return QGuiApplication::primaryScreen()->grabWindow(0).toImage(); }
 
@@ -195,6 +240,19 @@ void TrayOnXTest::OnThisDisplay() {
   EXPECT_TRUE(main.window.isMinimized());
   leftClick();
   EXPECT_FALSE(main.window.isMinimized());
+
+#ifdef ORVANE_HAVE_XCB_TYPES
+  // A close from the window manager while minimised restores the window;
+  // otherwise it closes it.
+  main.window.showMinimized();
+  Pump(200);
+  ASSERT_TRUE(SendCloseRequest(&main.window));
+  Pump(500);
+  EXPECT_TRUE(main.window.isVisible());
+  EXPECT_FALSE(main.window.isMinimized());
+  ASSERT_TRUE(SendCloseRequest(&main.window));
+  EXPECT_TRUE(WaitFor([&] { return !main.window.isVisible(); }, 3000)) << "a close request did not close the window";
+#endif
 
   // Taken away again, the tray is empty.
   modGeneral::RemoveFromTray();
