@@ -45,6 +45,9 @@ struct TrayState {
   QPointer<QWidget> mainWindow;
   QPointer<MainWindowProcedures> procedures;
   bool minSizeHooked = false;
+  // Inside the owner's own maximise: a maximised state it sets itself is
+  // its own business.
+  bool inOwnMaximise = false;
   QSize minSizeBefore;
 };
 
@@ -78,6 +81,15 @@ bool OwnerMinimised() {
 // it was, a restore.
 std::int32_t Translate(std::int32_t command, bool minimised) { return minimised ? SC_RESTORE : command; }
 
+void OwnMaximise() {
+  TrayState& t = Tray();
+  if (!t.owner || t.inOwnMaximise) return;
+  t.inOwnMaximise = true;
+  vb::ResumeNext next;
+  next([&] { t.owner->OwnMaximise(); });
+  t.inOwnMaximise = false;
+}
+
 void RestoreOwner() {
   vb::ResumeNext next;
   next([] {
@@ -88,7 +100,7 @@ void RestoreOwner() {
 bool MainWindowProcedures::eventFilter(QObject* watched, QEvent* event) {
   TrayState& t = Tray();
   auto* window = qobject_cast<QWidget*>(watched);
-  if (!window || !t.owner || window != t.mainWindow) return false;
+  if (!window || !t.owner || window != t.mainWindow || t.inOwnMaximise) return false;
 
   if (event->type() == QEvent::WindowStateChange) {
     const auto* change = static_cast<QWindowStateChangeEvent*>(event);
@@ -109,7 +121,7 @@ bool MainWindowProcedures::eventFilter(QObject* watched, QEvent* event) {
           if (!target->windowState().testFlag(Qt::WindowMaximized)) return;
           vb::ResumeNext next;
           next([&] { target->setWindowState(target->windowState() & ~(Qt::WindowMaximized | Qt::WindowMinimized)); });
-          if (command == SC_MAXIMIZE) next([] { Tray().owner->OwnMaximise(); });
+          if (command == SC_MAXIMIZE) OwnMaximise();
           if (command == SC_RESTORE) RestoreOwner();
         },
         Qt::QueuedConnection);
@@ -248,8 +260,7 @@ std::int32_t MainWindowSysCommand(std::int32_t command) {
   if (!t.owner || !t.procedures) return command;
   const std::int32_t passed = Translate(command, OwnerMinimised());
   if (passed == SC_MAXIMIZE) {
-    vb::ResumeNext next;
-    next([&] { t.owner->OwnMaximise(); });
+    OwnMaximise();
     return 0;
   }
   return passed;

@@ -35,7 +35,11 @@ class FakeTrayOwner : public TrayOwner {
   }
   void OwnMaximise() override {
     asked.append("own maximise");
-    window->setGeometry(0, 0, 1280, 760);
+    if (maximiseWithQt) {
+      window->showMaximized();
+    } else {
+      window->setGeometry(0, 0, 1280, 760);
+    }
   }
   void SysTrayMouseEventHandler() override { asked.append("menu"); }
 
@@ -47,6 +51,7 @@ class FakeTrayOwner : public TrayOwner {
 
   std::unique_ptr<QWidget> window;
   QStringList asked;
+  bool maximiseWithQt = false;
 };
 
 class TrayTest : public ProgramTest {
@@ -218,6 +223,15 @@ TEST_F(TrayTest, AMaximiseOfTheWindowBecomesTheOwnMaximiseOrARestoreWhileMinimis
   Settle();
   EXPECT_TRUE(owner().window->isMaximized());
   EXPECT_TRUE(owner().Take().isEmpty());
+}
+
+TEST_F(TrayTest, AnOwnMaximiseThatUsesTheMaximisedStateIsLeftToIt) {
+  owner().maximiseWithQt = true;
+  Add();
+  EXPECT_EQ(modGeneral::MainWindowSysCommand(modGeneral::SC_MAXIMIZE), 0);
+  Settle();
+  EXPECT_TRUE(owner().window->isMaximized());
+  EXPECT_EQ(owner().Take(), QStringList({"own maximise"}));
 }
 
 TEST_F(TrayTest, RemovingTakesTheIconAwayAndIsSafeWithoutOne) {
