@@ -1,16 +1,13 @@
 #include "program/session/clsController.h"
 
-#include <QCoreApplication>
-
-#include <cstdlib>
-
+#include "ZQwinSrv/foundation/Transfer.h"
 #include "platform/errors/RuntimeError.h"
-#include "platform/files/FileSystem.h"
 #include "platform/objects/ClassRegistry.h"
 #include "platform/paths/WinPath.h"
 #include "program/browse/MainWindowControls.h"
 #include "program/foundation/GeneralHelpers.h"
 #include "program/foundation/Options.h"
+#include "program/foundation/modMain.h"
 #include "program/progress/ProgressWindow.h"
 #include "program/session/Transfer.h"
 #include "program/windows/TrayIcon.h"
@@ -25,10 +22,11 @@ void TraceFailure(const vb::ErrorInfo& e, const QString& procedure) {
   TraceError(e, procedure, vb::OwnerKind::ClassModule, kOwner);
 }
 
-// The engine's work folder under the current folder (the program folder).
+// The engine's work folder under the current folder (the program folder),
+// removed by the engine's own routine; its answer is not used.
 void RemoveEngineWorkFolder() {
-  const QString folder = win::JoinPath(win::CurDir(), QStringLiteral("ORVANETEMP"));
-  if (win::FolderExists(folder)) win::DeleteFolder(folder, true);
+  OrvaneSrv::Transfer transfer;
+  (void)transfer.Trf_RemoveLocalDir(QStringLiteral("ORVANETEMP"));
 }
 
 void ClearRestoreItemSet() {
@@ -49,10 +47,14 @@ clsController::clsController() = default;
 void clsController::SetEngineFactory(EngineFactory factory) { factory_ = std::move(factory); }
 
 EngineController clsController::NewEngine() {
-  if (factory_) return factory_();
-  auto engine = std::dynamic_pointer_cast<OrvaneSrv::_clsController>(
-      win::CreateObjectFromClassId(QString::fromLatin1(OrvaneSrv::kControllerClassId)));
-  // 13 "Type mismatch": the class answered with an object of another kind.
+  EngineController engine;
+  if (factory_) {
+    engine = factory_();
+  } else {
+    engine = std::dynamic_pointer_cast<OrvaneSrv::_clsController>(
+        win::CreateObjectFromClassId(QString::fromLatin1(OrvaneSrv::kControllerClassId)));
+  }
+  // 13 "Type mismatch": no object, or one of another kind.
   if (!engine) vb::Raise(13);
   return engine;
 }
@@ -98,8 +100,7 @@ void clsController::Cont_Exit() {
         RestoreEngine()->Cont_DisConnect();
         ReleaseEngines();
         modGeneral::RemoveFromTray();
-        QCoreApplication::exit(0);
-        std::exit(0);
+        modGeneral::EndProgram();
       },
       [&](const vb::ErrorInfo& e) { TraceFailure(e, QStringLiteral("Cont_Exit")); });
 }
