@@ -2,6 +2,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPalette>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -179,6 +180,46 @@ TEST_F(SchedulerListsTest, MailListsAppendEveryTime) {
   QWidget bare;
   S().Sch_maildisable(&bare);
   EXPECT_TRUE(TraceLines().last().endsWith("in procedure Sch_maildisable of Class Module Scheduler"));
+}
+
+TEST_F(SchedulerListsTest, MailControlsSwitchOffAndOn) {
+  QWidget window;
+  auto* to = new QComboBox(&window);
+  to->setObjectName("cmbMailTo");
+  to->setEditable(true);
+  to->setCurrentText("a@x");
+  auto* cc = new QComboBox(&window);
+  cc->setObjectName("cmbMailCc");
+  cc->addItem("c@x");
+  auto* list = new QListWidget(&window);
+  list->setObjectName("lstMailAdd");
+  auto* host = new QLineEdit("mail.example", &window);
+  host->setObjectName("txtHostname");
+  auto* log = new QCheckBox(&window);
+  log->setObjectName("chkMailLog");
+  log->setChecked(true);
+  S().Sch_maildisable(&window);
+  EXPECT_EQ(to->currentText(), "");
+  EXPECT_EQ(cc->currentIndex(), -1);
+  EXPECT_EQ(host->text(), "");
+  EXPECT_FALSE(log->isChecked());
+  for (QWidget* w : std::initializer_list<QWidget*>{to, cc, list, host, log}) EXPECT_FALSE(w->isEnabled());
+  EXPECT_EQ(host->palette().color(QPalette::Base), QColor(192, 192, 192));
+  S().Sch_mailenable(&window);
+  for (QWidget* w : std::initializer_list<QWidget*>{to, cc, list, host, log}) EXPECT_TRUE(w->isEnabled());
+  EXPECT_EQ(host->palette().color(QPalette::Base), QColor(Qt::white));
+  EXPECT_FALSE(log->isChecked());  // the check state stays
+}
+
+TEST_F(SchedulerListsTest, AutomaticBackupSetNameComesFromTheTable) {
+  const QChar bs(8);
+  WriteBytes("Prog/OrvaneMac/acct/BacksetData.txt",
+             Bom() + Utf16(QString("autobkupzqwin") + bs + "\r\nDocs" + bs + "\r\nzqsimpleautobkup" + bs + "\r\n"));
+  Program().BackupSetListFile = "C:\\Prog\\OrvaneMac\\acct\\BacksetData.txt";
+  QLineEdit box;
+  EXPECT_FALSE(S().Sch_LoadBacksetNameatbkup(&box));
+  EXPECT_EQ(box.text(), "zqsimpleautobkup");  // the last one found
+  EXPECT_EQ(Program().BackupSetNameList->Count(), 3);
 }
 
 TEST_F(SchedulerListsTest, AutomaticSelectionKeepsExistingFoldersOnly) {
