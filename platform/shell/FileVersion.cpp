@@ -14,6 +14,9 @@ struct State {
   std::mutex mutex;
   std::map<QString, FileVersion> versions{
       {QStringLiteral("orvanemacrestore_100.exe"), kProjectVersion},
+      // The installed link to the restore program under the name its about
+      // box and start-up entry join.
+      {QStringLiteral("orvanerestore_100.exe"), kProjectVersion},
       {QStringLiteral("orvanesrv.dll"), kProjectVersion},
   };
 };

@@ -4,7 +4,8 @@
 // The about box asks the system for the version resource of the program's
 // files by bare file name. Our binaries carry no such resource, so the
 // versions are kept here by file name: the two deliverables,
-// "OrvaneMacRestore_100.exe" and "OrvaneSrv.dll", answer the version the
+// "OrvaneMacRestore_100.exe" (also under the name of its installed link,
+// "OrvaneRestore_100.exe") and "OrvaneSrv.dll", answer the version the
 // project is built as; any other name has no version information (the
 // about box then shows "N/A" and leaves the line out, as it does for a file
 // without a version resource).

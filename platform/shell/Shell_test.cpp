@@ -174,7 +174,8 @@ TEST(FileVersionInfo, DeliverablesAnswerTheProjectVersionOthersHaveNone) {
   const QString program = win::FileVersionText("OrvaneMacRestore_100.exe");
   EXPECT_TRUE(QRegularExpression("^\\d+\\.\\d+\\.\\d+\\.0$").match(program).hasMatch()) << program.toStdString();
   EXPECT_EQ(win::FileVersionText("C:\\Program Files\\Orvane\\orvanesrv.DLL"), program);
-  EXPECT_EQ(win::FileVersionText("OrvaneRestore_100.exe"), "N/A");
+  // The program's installed link answers as the program.
+  EXPECT_EQ(win::FileVersionText("OrvaneRestore_100.exe"), program);
   EXPECT_FALSE(win::GetFileVersionInfo("notepad.exe").has_value());
 
   win::SetFileVersion("Tool.exe", win::FileVersion{2, 5, 7, 9});

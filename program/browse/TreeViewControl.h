@@ -21,9 +21,13 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 #include "platform/registry/RegistryTypes.h"
 #include "platform/values/Collection.h"
+#include "program/browse/PlainTreeView.h"
 #include "program/browse/UniTreeViewMC.h"
+#include "program/foundation/ProgramState.h"
 
 class QWidget;
 
@@ -101,9 +105,94 @@ class TreeViewControl {
   // remote tree is not connected.
   bool RefreshTreeNodes(const TreeNode& RefreshNode, bool bRemote, bool bDontDispMsg);
 
+  // --- Further operations ---------------------------------------------------
+  // None of these has a caller in the program; they complete the class.
+  //
+  // Binds the class to a form (nothing reads it).
+  void Class_Initial(QWidget* refform);
+  // Lists the subfolders of the local folder `Path` (ending in "\\") that
+  // match `ftype` under the node `NodeTo` of a plain tree, each with a
+  // placeholder child (key + "my", no text) for its expand sign; folders
+  // that are hidden, system and directory at once (22) are left out with a
+  // trace line. `te` and `Dontshowfile` are not read.
+  void GetLocalTreeStructure(const QString& Path, const QString& ftype, const QString& NodeTo, Long te,
+                             PlainTreeView* TreeView, Long Dontshowfile);
+  // Gives the children of a plain-tree node its check state, and their
+  // children too below folders ("open", "folder").
+  void RefreshChildChecks(const PlainTreeNode& nodx, Long Tree);
+  // Empties the class's two collections of local items (nothing fills them),
+  // letting window messages run before each removal.
+  void ClearLocalEnum();
+  // Gives every ancestor of `nodx` its check state (`bGrayImage` changes
+  // nothing).
+  void RefreshColparentchecks(const TreeNode& nodx, bool bGrayImage);
+  // Unchecks the node whose path is `sFilePathString`, searching from `nodx`
+  // (or its first child) down the folders on the way; never enters a
+  // special folder of "My Files" (key ending in "\\").
+  void TreeViewTraverseForUncheck(UniTreeViewMC* Tree, const TreeNode& nodx, bool bFirstNode,
+                                  const QString& sFilePathString);
+  // Records the path and key of each direct child of `nodx`
+  // (RecordedChildren()).
+  void TraverseColTreeForAllNodes(UniTreeViewMC* Tree, const TreeNode& nodx);
+  struct RecordedChild {
+    QString path;
+    QString key;
+  };
+  [[nodiscard]] const std::vector<RecordedChild>& RecordedChildren() const { return recordedChildren_; }
+
+  // --- Backup-set walkers ----------------------------------------------------
+  // Each walks from `nodx` (or its first child) through its following
+  // siblings, depth first, letting window messages run twice at every node;
+  // a tree closed under them ends the walk quietly. Paths are the key's
+  // path field, trimmed, with "\\" made "\"; sets hold plain paths and are
+  // compared ignoring case; `bRemote` makes "/" the folder separator.
+  //
+  // Adds the path of every checked file to Program().EnumFileItemSet;
+  // checked folders are not entered.
+  void TraverseColTreeForFiles(UniTreeViewMC* Tree, const TreeNode& nodx, bool bFirstNode);
+  // Checks the nodes the set names and marks partly checked the folders on
+  // the way to them (first applying entry per node); with `bClear`, unchecks
+  // the node of `sClearPath` instead. Grey folders of a checked node turn
+  // back to "folder".
+  void TraverseColTreeForBkSet(UniTreeViewMC* Tree, const TreeNode& nodx, bool bFirstNode,
+                               const vb::CollectionPtr& itemSet, bool bRemote, bool bClear,
+                               const QString& sClearPath);
+  // Turns grey folders on the way to `sPath` back to "folder" ("nIlL": every
+  // grey folder); check states stay.
+  void TraverseColTreeBkSetUncheck(UniTreeViewMC* Tree, const TreeNode& nodx, const QString& sPath, bool bFirstNode,
+                                   bool bRemote);
+  // Marks from the set like TraverseColTreeForBkSet, every entry in turn,
+  // and completes the parents (CheckParentNode); nodes whose parent is
+  // checked are left alone. Collapsed special folders are not entered.
+  void TraverseColTreeForBkSetSmart(UniTreeViewMC* Tree, const TreeNode& nodx, bool bFirstNode,
+                                    const vb::CollectionPtr& itemSet, bool bRemote, bool bClear,
+                                    const QString& sPath, bool bSkipComputer);
+  // Collects into `itemSet` (once each) the checked nodes whose path starts
+  // with `sPrefix`; with `bNoExpand`, lists partly checked folders not yet
+  // listed, without expanding them.
+  void TraverseColTreeBkSetUncheckSmart(const vb::CollectionPtr& itemSet, UniTreeViewMC* Tree, const TreeNode& nodx,
+                                        bool bFirstNode, bool bAllChecked, bool bRemote, bool bHandedOn,
+                                        bool bNoExpand, const QString& sPrefix);
+  // Unchecks every node it visits.
+  void TraverseColTreeClearGaryImage(UniTreeViewMC* Tree, const TreeNode& nodx, bool bFirstNode, bool bHandedOn1,
+                                     bool bRemote, bool bHandedOn2);
+  // Checks the parents of `node` upwards while all their children are
+  // checked; never "My Computer" or the "My Files" root.
+  void CheckParentNode(const TreeNode& node);
+  // Spreads the unchecking of `uncheckedNode` to the nodes above it (partly
+  // checked above a file, unchecked above a folder) and below it.
+  void TraverseColTreeMyFileUncheck(UniTreeViewMC* Tree, const TreeNode& nodx, bool bFirstNode,
+                                    const TreeNode& uncheckedNode, bool bRemote, bool bHandedOn);
+
  private:
   void setLocalColTreeRoot(UniTreeViewMC* tree, const QStringList& Drive1, bool bDoNotAddFile);
   bool setRemoteColTreeRoot(UniTreeViewMC* tree, bool bDontDispMsg, bool bDoNotAddFile);
+
+  QWidget* boundForm_ = nullptr;
+  vb::CollectionPtr localItemsA_;
+  vb::CollectionPtr localItemsB_;
+  std::vector<RecordedChild> recordedChildren_;
+  Long recordedCount_ = 0;
 };
 
 // The entries of the drive list box: "c:", "d:", ... for the drives of the

@@ -96,6 +96,13 @@ struct ProgramState {
   double ListingCounter = 0;
   vb::CollectionPtr EnumRestoreItemSet;
   double RestoreSetSize = 0;
+  // The backup item sets ("D_"/"F_" entries) of a local tree's check marks,
+  // the paths of checked files, and two listing collections nothing fills.
+  vb::CollectionPtr EnumBackupItemSet;
+  vb::CollectionPtr EnumSchBackupItemSet;
+  vb::CollectionPtr EnumFileItemSet;
+  vb::CollectionPtr EnumLocalDirContent;
+  vb::CollectionPtr EnumRemoteDirContent;
 
   // The column trees: gray pictures for excluded entries (only while the
   // local tree is rebuilt after a folder was made), the snapshot folders of
@@ -132,6 +139,35 @@ struct ProgramState {
   // records by backup-set name.
   QString BackupSetListFile;
   vb::CollectionPtr BackupSetNameList;
+
+  // The schedule helpers' lists: mail recipients for "To" (from the table
+  // MailToListFile, which nothing names) and "Cc", the account's Oracle
+  // backup sets by name, the distinct paths of a backup-set list, and the
+  // backup-set records of Transfer (filled by nothing in this program).
+  vb::CollectionPtr MailToIdList;
+  vb::CollectionPtr MailCcIdList;
+  QString MailToListFile;
+  vb::CollectionPtr OracleBackupSetList;
+  vb::CollectionPtr DistinctPathList;
+  vb::CollectionPtr BackupSetList;
+  // The server name last stored by modGeneral::setServername.
+  QString ServerName;
+  // Backup-set lists show remote paths while this is set; nothing sets it.
+  Integer RemoteBkSetMode = 0;
+  // The folders of the automatic selection, each looked up while empty.
+  QString OutlookExpPath;
+  QString OutlkExpAddrBookPath;
+  QString MSOutlkPath;
+  QString DesktopPath;
+  QString MozillaPath;
+  QString MSNPath;
+  QString MyDocumentsPath;
+  QString MyFavouritesPath;
+  QString MyMusicPath;
+  QString MyPicturesPath;
+  QString MyVideosPath;
+  QString YahooPath;
+  QString LotusNotesPath;
 
   // The dial-up settings: the names of the phonebook's entries, and the
   // saved proxy as last loaded.

@@ -38,7 +38,11 @@
 #include "program/foundation/ProgramState.h"
 #include "platform/values/Variant.h"
 
+class QWidget;
+
 namespace OrvaneMac {
+
+class PlainTreeView;
 
 class Transfer {
  public:
@@ -75,6 +79,20 @@ class Transfer {
   void Trf_EnableRemoteComponent();
   void Trf_ShowRemoteDirInfo();
   void Trf_HideRemoteDirInfo();
+
+  // Item-set helpers that nothing in the program calls. Empty the two
+  // listing collections (Program().EnumLocalDirContent / EnumRemoteDirContent).
+  void Trf_ClearEnumLocalDirContent();
+  void Trf_ClearEnumRemoteDirContent();
+  // Turns the stored backup set `sSetName` (Program().BackupSetList) into
+  // "D_"/"F_" entries of Program().EnumSchBackupItemSet keyed "1", "2", ...;
+  // false when the set is not there.
+  bool Trf_FillBackupSetEnum(const QString& sSetName);
+  // Turns the checked nodes below the node `nodeindex` of a plain tree
+  // ("LocalTreeView": the backup item sets; "RemoteTreeView": the restore
+  // item set and its size) into entries; a checked folder is taken whole,
+  // unchecked folders are searched. `reffrm` is not used.
+  void Trf_TraverseTree(QWidget* reffrm, PlainTreeView* Tree, long nodeindex);
 };
 
 // The program's Transfer, created on first use and kept for the run.
