@@ -140,6 +140,19 @@ class TreeViewControl {
   };
   [[nodiscard]] const std::vector<RecordedChild>& RecordedChildren() const { return recordedChildren_; }
 
+  // --- Restore and delete item sets ----------------------------------------
+  // Walks `nodx` (or, with `bFirstNode`, ...) and its following siblings:
+  // every checked node becomes "D_" + path (folder) or "F_" + path (file) in
+  // Program().EnumRestoreItemSet, the path being the key's display path, or
+  // its raw server path when `bRemote` and `bServerPath` are set; unchecked
+  // folders are descended; remote file sizes add to Program().RestoreSetSize.
+  void TraverseColTree(UniTreeViewMC* Tree, const TreeNode& nodx, bool& bFirstNode, bool bRemote,
+                       bool bNoFiles, bool bServerPath);
+  // Adds the direct children of `nodx` to Program().SearchRootItems
+  // ("D_/path>date" for folders, "F_/path>date>size" for files).
+  void TraverseColTreeSearch(UniTreeViewMC* Tree, const TreeNode& nodx, bool& bFirstNode, bool bRemote,
+                             bool bFiles);
+
   // --- Backup-set walkers ----------------------------------------------------
   // Each walks from `nodx` (or its first child) through its following
   // siblings, depth first, letting window messages run twice at every node;

@@ -96,6 +96,12 @@ struct ProgramState {
   double ListingCounter = 0;
   vb::CollectionPtr EnumRestoreItemSet;
   double RestoreSetSize = 0;
+  // The search window's entries for the direct children of the searched
+  // folder ("D_/path>date", "F_/path>date>size").
+  vb::CollectionPtr SearchRootItems;
+  // Set by the delete window's cancel; true after a delete pass means the
+  // user cancelled it.
+  bool DeleteCancelRequested = false;
   // The backup item sets ("D_"/"F_" entries) of a local tree's check marks,
   // the paths of checked files, and two listing collections nothing fills.
   vb::CollectionPtr EnumBackupItemSet;

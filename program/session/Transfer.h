@@ -93,6 +93,20 @@ class Transfer {
   // item set and its size) into entries; a checked folder is taken whole,
   // unchecked folders are searched. `reffrm` is not used.
   void Trf_TraverseTree(QWidget* reffrm, PlainTreeView* Tree, long nodeindex);
+
+  // Restore and delete item set.
+  void Trf_ClearEnumRestoreItemSet();
+
+  // The quota display of the main window, refreshed from the engine.
+  void Trf_UpdateTessaraDiskInfo();
+
+  // Remote folder creation under the selected node and remote rename of the
+  // selected item (only hidden menu items reach them).
+  void Trf_CreateRemoteDir();
+  void Trf_RenameRemote();
+
+  // Opens a document or web address with the desktop's program for it.
+  void Trf_ViewFile(QWidget* reffrm, const QString& document);
 };
 
 // The program's Transfer, created on first use and kept for the run.

@@ -1,0 +1,33 @@
+#pragma once
+// The windows the main window's commands hand their work to. The main
+// window prepares what they show and opens them; each is owned by its own
+// module.
+
+#include <QString>
+
+namespace OrvaneMac {
+
+// The restore destination screen `frmreswizscr3`: loads it, gives its label
+// `Label3` the caption, disables its Back button `wiz_res3_back` and shows it
+// modally with the main window as owner. The screen restores
+// Program().EnumRestoreItemSet there and empties the set.
+void ShowRestoreDestinationScreen(const QString& label3Caption);
+
+// The delete window `Deleteremotefrm`: hides `cmdDeleteSync` and
+// `lblSyncCaption`, gives `lblSyncCaption` the caption, `LstSyncData` the
+// text (one path a line) and shows it modally without owner. The window
+// deletes Program().EnumRestoreItemSet item by item and empties the set.
+void ShowDeleteWindow(const QString& syncCaption, const QString& syncData);
+
+// The search window `frmSearchRemote`.
+struct SearchWindowOpening {
+  bool clearSearchingLabel = false;   // `lbl_Searching` emptied
+  QString searchPath;                 // `lblSearchpath`
+  bool startWithKey = false;          // `txt_Searchkey` := key, `bSearchFromMainScreen` and `bSingleCall` set
+  QString key;
+  bool clearDisplayNumFiles = false;  // `LblDisplayNumFiles` emptied
+};
+// Loads it, prepares it as given and shows it modally without owner.
+void ShowSearchWindow(const SearchWindowOpening& opening);
+
+}  // namespace OrvaneMac
