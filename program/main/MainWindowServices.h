@@ -7,6 +7,13 @@
 
 namespace OrvaneMac {
 
+// The main window `Smart`: makes its remote tree visible and shows it
+// modeless (its load lists the account's root). The sign-in calls this on
+// success, just before it unloads itself.
+void ShowMainWindow();
+// Whether the main window is loaded and visible.
+[[nodiscard]] bool MainWindowVisible();
+
 // The restore destination screen `frmreswizscr3`: loads it, gives its label
 // `Label3` the caption, disables its Back button `wiz_res3_back` and shows it
 // modally with the main window as owner. The screen restores
