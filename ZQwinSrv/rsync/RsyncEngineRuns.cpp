@@ -250,6 +250,7 @@ bool clsRsyncEngine::StartRun(const QString& sUser, const QString& sListFile, co
     }
     // A new run reads its output log from the start.
     e->dOutputOffset = 0;
+    e->dOutputHeldAt = -1;
     e->bOutputDone = false;
     ClearBacksetData(e->colOutputLines);
 

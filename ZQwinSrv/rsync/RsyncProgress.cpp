@@ -50,8 +50,8 @@ QString clsRsyncEngine::LoadUnixFileToArray(const QString& sEngine, const QStrin
   if (!file.open(QIODevice::ReadOnly)) throw vb::RuntimeError(53, QStringLiteral("File not found"));
   const qint64 length = file.size();
   const double before = e ? e->dOutputOffset : 0;
-  if (e) e->dOutputOffset = static_cast<double>(length);
   if (static_cast<double>(length) - before <= 0) {
+    if (e) e->dOutputOffset = static_cast<double>(length);
     file.close();
     if (before != 0 && static_cast<double>(length) == before) {
       bNoMore = true;
@@ -69,8 +69,20 @@ QString clsRsyncEngine::LoadUnixFileToArray(const QString& sEngine, const QStrin
     return {};
   }
   file.seek(static_cast<qint64>(before));
-  const QByteArray bytes = file.read(length - static_cast<qint64>(before));
+  QByteArray bytes = file.read(length - static_cast<qint64>(before));
   file.close();
+  if (e) {
+    // The client may be in the middle of writing a line: an unfinished last
+    // line waits for the next read, unless the log has not grown since it
+    // was last held back (the client wrote its last line without a break).
+    const qsizetype end = bytes.lastIndexOf('\n') + 1;
+    if (end < bytes.size() && e->dOutputHeldAt != static_cast<double>(length)) {
+      e->dOutputHeldAt = static_cast<double>(length);
+      bytes.truncate(end);
+    }
+    e->dOutputOffset = before + static_cast<double>(bytes.size());
+    if (bytes.isEmpty()) return {};
+  }
   const QString text = FromUtf8(bytes);
   if (vb::Trim(StripNull(text)).isEmpty()) return {};
   bool added = false;

@@ -132,6 +132,7 @@ vb::Variant clsRsyncEngine::ResetEngineValues(bool bRestartTunnel) {
     g.gdRsyncSecondsLeft = 0;
     e->tsOutput.reset();
     e->dOutputOffset = 0;
+    e->dOutputHeldAt = -1;
     ClearBacksetData(e->colOutputLines);
     ClearBacksetData(e->colSyncedNames);
   }

@@ -39,6 +39,7 @@ struct EngineParams {
   Integer iBusy = 0;          // 0 idle, 1 running, -1 parked
   std::optional<win::TextStream> tsOutput;  // the output log, open for reading
   double dOutputOffset = 0;   // bytes of the output log already read
+  double dOutputHeldAt = -1;  // log size when an unfinished last line was held back
   vb::CollectionPtr colOutputLines = std::make_shared<vb::Collection>();
   bool bOutputDone = false;
   QString sErrorLog;

@@ -176,6 +176,19 @@ TEST_F(RsyncEngineTest, TwoRunsRestoreReportProgressAndLogEachFileOnce) {
   EXPECT_FALSE(QFile::exists(Host("OrvaneInt/ORVANETEMP/SerSource.filesA")));
 }
 
+// A client that finished a long list before the engine read its output
+// leaves more lines than one pass parses: every one of them still counts.
+TEST_F(RsyncEngineTest, ARunEndsOnlyOnceEveryLineOfItsOutputIsRead) {
+  QByteArray output;
+  for (int i = 0; i < 2500; ++i) output += Progress(1, 1, 1, 100, QString("f%1.txt").arg(i));
+  runs_.script = {{output, kPasswordOnly}};
+  EXPECT_FALSE(Hand(listA));
+  EXPECT_TRUE(Hand(QString(), true, false) || engine_->EngineA.iBusy == 0);
+  EXPECT_EQ(engine_->EngineA.iBusy, 0);
+  EXPECT_EQ(engine_->EngineA.dFilesRestored, 2500);
+  EXPECT_TRUE(TransferLog().contains("Restored file My Orvane/f2499.txt"));
+}
+
 TEST_F(RsyncEngineTest, FiveFailuresSwitchToTheDirectPort) {
   for (int i = 0; i < 5; ++i) runs_.script.push_back({QByteArray(), kRefused});
   runs_.fallback = {Progress(1, 1, 1, 100, "a.txt"), kPasswordOnly};
@@ -325,12 +338,15 @@ TEST_F(RsyncEngineTest, OutputLogIsReadIncrementally) {
   bool noMore = false;
   vb::CollectionPtr lines = std::make_shared<vb::Collection>();
   EXPECT_EQ(engine_->LoadUnixFileToArray("A", log, lines, noMore), "one");
-  EXPECT_EQ(engine_->LoadUnixFileToArray("A", log, lines, noMore), "tw");
+  // A line the client is still writing is read once it is whole.
+  WriteBytes("Prog/OrvaneInt/ORVANETEMP/outputlogSerA.txt", "one\ntwo\nfo");
+  EXPECT_EQ(engine_->LoadUnixFileToArray("A", log, lines, noMore), "two");
+  // A last line without a break counts once the log stops growing.
+  EXPECT_EQ(engine_->LoadUnixFileToArray("A", log, lines, noMore), "fo");
   EXPECT_EQ(engine_->LoadUnixFileToArray("A", log, lines, noMore), "");
   EXPECT_TRUE(noMore);
-  WriteBytes("Prog/OrvaneInt/ORVANETEMP/outputlogSerA.txt", "one\ntwo\nthree\n");
-  EXPECT_EQ(engine_->LoadUnixFileToArray("A", log, lines, noMore), "o");
-  EXPECT_EQ(engine_->LoadUnixFileToArray("A", log, lines, noMore), "three");
+  WriteBytes("Prog/OrvaneInt/ORVANETEMP/outputlogSerA.txt", "one\ntwo\nfo\nsix\n");
+  EXPECT_EQ(engine_->LoadUnixFileToArray("A", log, lines, noMore), "six");
 }
 
 TEST_F(RsyncEngineTest, ProgressLinesFillTheRecord) {
