@@ -1,4 +1,4 @@
-// Stands in until the delete window, the rename and the quota display land.
+// Stands in until the delete window and the rename land.
 #include "program/main/MainWindowServices.h"
 #include "program/session/Transfer.h"
 
@@ -6,7 +6,6 @@ namespace OrvaneMac {
 
 void ShowDeleteWindow(const QString& /*syncCaption*/, const QString& /*syncData*/) {}
 
-void Transfer::Trf_UpdateTessaraDiskInfo() {}
 void Transfer::Trf_RenameRemote() {}
 
 }  // namespace OrvaneMac
