@@ -4,6 +4,7 @@
 // module.
 
 #include <QString>
+#include <QStringList>
 
 namespace OrvaneMac {
 
@@ -25,6 +26,14 @@ void ShowRestoreDestinationScreen(const QString& label3Caption);
 // text (one path a line) and shows it modally without owner. The window
 // deletes Program().EnumRestoreItemSet item by item and empties the set.
 void ShowDeleteWindow(const QString& syncCaption, const QString& syncData);
+// The engine's folder-delete call-back (clsMonitor.updateDelProgress):
+// shows the item in the delete window, lets pending events run and answers
+// true once the user has cancelled the deletion.
+bool DeleteWindowUpdateProgress(const QString& item);
+// The entries of the restore item set ("F_"/"D_" + path, as they stood in
+// the set) that the delete window's last pass deleted; empty when the
+// window was closed before OK. Read after ShowDeleteWindow has returned.
+[[nodiscard]] QStringList DeleteWindowDeletedItems();
 
 // The search window `frmSearchRemote`.
 struct SearchWindowOpening {
