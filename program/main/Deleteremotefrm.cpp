@@ -103,7 +103,7 @@ void AddDeleteWindowPictures() {
   add("zq_delete_topleft", CaptionPiece(12, -1));
   add("zq_delete_topcentre", CaptionPiece(40, 0));
   add("zq_delete_topright", CaptionPiece(12, 1));
-  add("zq_search_botmcentre", BottomPiece(8, false));
+  add("zq_search_botmcentre", BottomPiece(16, false));
   add("zq_search_botmright", BottomPiece(24, true));
 }
 

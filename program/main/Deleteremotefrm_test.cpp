@@ -314,5 +314,33 @@ TEST_F(DeleteWindowTest, Screenshots) {
   EXPECT_FALSE(during.isEmpty());
 }
 
+TEST_F(DeleteWindowTest, OnAHighResolutionScreenTheWindowShrinksAndKeepsItsOwnLayout) {
+  ScopedTwipsPerPixel dpi(12, 12);
+  Fill({"F_/users/jdoe/Files/Tax/2009/return.pdf", "D_/users/jdoe/Files/Photos/"});
+  QRectF list, ok, cancel, close;
+  double width = 0, height = 0;
+  Open([&] {
+    width = Form().Width();
+    height = Form().Height();
+    list = Twips::Place(Form().LstSyncData());
+    ok = Twips::Place(Form().OK());
+    cancel = Twips::Place(Form().Cancel());
+    close = Twips::Place(Form().PicClose());
+    testing::SaveScreenshot(Form().Window(), "delete_window_120dpi");
+    ClickOn(Form().lbl_Cancel());
+  });
+  EXPECT_DOUBLE_EQ(width, 6870 / 1.25);
+  EXPECT_DOUBLE_EQ(height, 4335 / 1.25);
+  EXPECT_DOUBLE_EQ(list.top(), height - 2400);
+  EXPECT_DOUBLE_EQ(list.width(), width - 250);
+  EXPECT_DOUBLE_EQ(list.height(), height - 1858);
+  EXPECT_DOUBLE_EQ(ok.left(), width - 2057);
+  EXPECT_DOUBLE_EQ(ok.top(), height - 525);
+  EXPECT_DOUBLE_EQ(cancel.left(), width - 1097);
+  EXPECT_DOUBLE_EQ(cancel.top(), ok.top());
+  EXPECT_DOUBLE_EQ(close.left(), width - 375);
+  EXPECT_DOUBLE_EQ(close.width(), 170);
+}
+
 }  // namespace
 }  // namespace OrvaneMac
