@@ -286,7 +286,6 @@ void Deleteremotefrm::SetButtons(int okState, int cancelState, int syncState) {
 
 void Deleteremotefrm::Form_Load() {
   Controls& c = c_;
-  FormWindow* w = Window();
   vb::OnErrorGoTo(
       [&] {
         modGeneral::SetButtonState(c.Cancel, modGeneral::kButtonNormal, c.lbl_Cancel);
@@ -303,7 +302,6 @@ void Deleteremotefrm::Form_Load() {
         clsRounder rounder;
         rounder.RoundedBorder(*this);
         Form_Resize();
-        (void)w;
         Program().SkipActivateRepaint = true;
       },
       [](const vb::ErrorInfo& e) { TraceFormError(e, QStringLiteral("Form_Load")); });

@@ -19,6 +19,7 @@
 #include "program/session/FakeEngineController.h"
 #include "program/session/Transfer.h"
 #include "program/windows/SkinControls.h"
+#include "program/windows/SkinImages.h"
 #include "program/windows/Twips.h"
 
 namespace OrvaneMac {
@@ -187,6 +188,27 @@ TEST_F(DeleteWindowTest, AltOStartsThePassAndARightClickOnOkDoesNot) {
     testing::TypeKey(Form().Window(), Qt::Key_O, Qt::AltModifier);
   });
   EXPECT_EQ(DeleteCalls(), QStringList({"1:Cont_DeleteRemItem(/users/jdoe/Files/a.txt,0)"}));
+}
+
+TEST_F(DeleteWindowTest, ACaptionUnderThePointerLightsItsButtonAndTheWindowPutsAllBack) {
+  auto face = [](PictureBox* button) {
+    for (const char* key : {"button_enb", "button_ovr"}) {
+      if (button->PictureHandle() == ImageList4Mac().Picture(QString::fromLatin1(key)).cacheKey()) return QString(key);
+    }
+    return QStringLiteral("other");
+  };
+  Fill({"F_/users/jdoe/Files/a.txt"});
+  QStringList faces;
+  Open([&] {
+    testing::HoverOver(Form().lbl_Cancel());
+    faces << face(Form().OK()) + "," + face(Form().Cancel());
+    testing::HoverOver(Form().lbl_OK());
+    faces << face(Form().OK()) + "," + face(Form().Cancel());
+    testing::HoverOver(Form().Window());
+    faces << face(Form().OK()) + "," + face(Form().Cancel());
+    ClickOn(Form().lbl_Cancel());
+  });
+  EXPECT_EQ(faces, QStringList({"button_enb,button_ovr", "button_ovr,button_enb", "button_enb,button_enb"}));
 }
 
 TEST_F(DeleteWindowTest, CloseDuringAFileDeleteStopsBeforeTheNextEntry) {
