@@ -292,7 +292,7 @@ void Deleteremotefrm::Form_Load() {
         modGeneral::SetButtonState(c.OK, modGeneral::kButtonNormal, c.lbl_OK);
         modGeneral::SetButtonState(c.cmdDeleteSync, modGeneral::kButtonNormal, c.lbl_cmdDeleteSync);
         Program().DeleteCancelRequested = false;
-        deleted_.clear();
+        Program().DeletedItems.clear();
         // The clip plays as soon as it is open.
         if (c.Animation1->Open(QStringLiteral("images\\DeleteRemote.avi"))) c.Animation1->Play();
         const QPixmap close = ImageList4Mac().Picture(QStringLiteral("zq_small_close"));
@@ -480,7 +480,5 @@ void ShowDeleteWindow(const QString& syncCaption, const QString& syncData) {
 }
 
 bool DeleteWindowUpdateProgress(const QString& sItem) { return Deleteremotefrm::Instance().UpdateProgress(sItem); }
-
-QStringList DeleteWindowDeletedItems() { return Deleteremotefrm::Instance().DeletedItems(); }
 
 }  // namespace OrvaneMac

@@ -9,8 +9,10 @@
 // The main window's delete command (and the search window's, through it)
 // fills the restore item set, the list and the captions, and shows the
 // window with ShowDeleteWindow (MainWindowServices.h). The pass itself is
-// Transfer::Trf_DoMultipledelete; the engine's folder-delete call-back
-// reaches UpdateProgress through DeleteWindowUpdateProgress.
+// Transfer::Trf_DoMultipledelete; it adds every entry it deleted to
+// Program().DeletedItems, which each load of the window empties. The
+// engine's folder-delete call-back reaches UpdateProgress through
+// DeleteWindowUpdateProgress.
 //
 // The window also carries the controls of a "sync delete" variant, which
 // nothing in the program starts.
@@ -18,7 +20,6 @@
 #include "program/windows/Form.h"
 
 #include <QString>
-#include <QStringList>
 
 class QPlainTextEdit;
 class QPushButton;
@@ -45,12 +46,6 @@ class Deleteremotefrm : public Form {
   void OK_Click();
   void cancel_Click();
 
-  // The entries of the restore item set ("F_..." / "D_...", as they stood
-  // in the set) that the last pass deleted, in the order deleted; empty
-  // from each load of the window until a pass deletes something. The search
-  // window reads it after the modal show has returned to know which of its
-  // rows went.
-  [[nodiscard]] const QStringList& DeletedItems() const { return deleted_; }
   // Whether a pass is running now.
   [[nodiscard]] bool PassRunning() const { return passRunning_; }
 
@@ -124,7 +119,6 @@ class Deleteremotefrm : public Form {
   void ShowPath(const QString& displayPath);
 
   Controls c_;
-  QStringList deleted_;
   bool passRunning_ = false;
 };
 

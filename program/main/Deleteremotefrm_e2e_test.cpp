@@ -178,7 +178,7 @@ TEST_F(DeleteE2eTest, AFileAndAFolderGoWithTheirLogLinesAndTheTreeIsListedAnew) 
   EXPECT_TRUE(QFileInfo::exists(AccountPath("Tax/keep.pdf")));
   EXPECT_FALSE(QFileInfo::exists(AccountPath("Old Docs")));
   EXPECT_EQ(Log(), QStringList({"Success|Deleted  My Orvane/Tax/a.pdf", "Success|Deleted  My Orvane/Old Docs/"}));
-  EXPECT_EQ(DeleteWindowDeletedItems(), QStringList({"F_" + Root() + "Tax/a.pdf", "D_" + Root() + "Old%20Docs/"}));
+  EXPECT_EQ(Program().DeletedItems, QStringList({"F_" + Root() + "Tax/a.pdf", "D_" + Root() + "Old%20Docs/"}));
   const QStringList requests = Requests();
   EXPECT_TRUE(requests.contains("DELETE " + Root() + "Tax/a.pdf")) << requests.join('\n').toStdString();
   EXPECT_TRUE(requests.contains("POST /cgi-bin/delete.cgi")) << requests.join('\n').toStdString();

@@ -147,7 +147,7 @@ TEST_F(DeleteWindowTest, OkDeletesEveryEntryLogsEachAndListsTheTreeAnew) {
                                 "Error|Could not delete My Orvane/Tax/b\u00e9.txt Reason: The server refused the "
                                 "request."}));
   EXPECT_FALSE(Form().IsLoaded());
-  EXPECT_EQ(DeleteWindowDeletedItems(),
+  EXPECT_EQ(Program().DeletedItems,
             QStringList({"F_/users/jdoe/Files/Tax/a.pdf", "D_/users/jdoe/Files/Old%20Docs/"}));
   EXPECT_FALSE(Program().DeleteCancelRequested);
   EXPECT_EQ(listing_->asked, QStringList({"/users/jdoe/Files/"}));
@@ -169,12 +169,13 @@ TEST_F(DeleteWindowTest, ClosingBeforeOkDeletesNothing) {
   for (const Way& way : ways) {
     SCOPED_TRACE(way.name);
     Fill({"F_/users/jdoe/Files/Tax/a.pdf"});
+    Program().DeletedItems = QStringList{"F_/users/jdoe/Files/from an earlier pass.txt"};
     Open(way.close);
     EXPECT_EQ(DeleteCalls(), QStringList());
     EXPECT_EQ(Log(), QStringList());
     EXPECT_FALSE(Form().IsLoaded());
     EXPECT_TRUE(Program().DeleteCancelRequested);
-    EXPECT_TRUE(DeleteWindowDeletedItems().isEmpty());
+    EXPECT_TRUE(Program().DeletedItems.isEmpty());
     EXPECT_EQ(Program().EnumRestoreItemSet->Count(), 1);
     EXPECT_TRUE(listing_->asked.isEmpty());
   }
@@ -220,7 +221,7 @@ TEST_F(DeleteWindowTest, CloseDuringAFileDeleteStopsBeforeTheNextEntry) {
   Open([] { ClickOn(Form().lbl_OK()); });
   EXPECT_EQ(DeleteCalls(), QStringList({"1:Cont_DeleteRemItem(/users/jdoe/Files/a.txt,0)"}));
   EXPECT_EQ(Log(), QStringList({"Success|Deleted  My Orvane/a.txt"}));
-  EXPECT_EQ(DeleteWindowDeletedItems(), QStringList({"F_/users/jdoe/Files/a.txt"}));
+  EXPECT_EQ(Program().DeletedItems, QStringList({"F_/users/jdoe/Files/a.txt"}));
   EXPECT_TRUE(Program().DeleteCancelRequested);
   EXPECT_FALSE(Form().IsLoaded());
   // The tree is listed anew after a cancelled pass too.
@@ -280,7 +281,7 @@ TEST_F(DeleteWindowTest, FromTheSearchWindowTheEngineGetsEncodedPathsAndTheLogPl
   EXPECT_EQ(DeleteCalls(), QStringList({"1:Cont_DeleteRemItem(/users/jdoe/Files/My%20Docs/a%20b%2Etxt,0)",
                                         "1:Cont_DeleteRemFolder(/users/jdoe/Files/50%25%20off/,F,F)"}));
   EXPECT_EQ(Log(), QStringList({"Success|Deleted  My Orvane/My Docs/a b.txt", "Success|Deleted  My Orvane/50% off/"}));
-  EXPECT_EQ(DeleteWindowDeletedItems(),
+  EXPECT_EQ(Program().DeletedItems,
             QStringList({"F_/users/jdoe/Files/My Docs/a b.txt", "D_/users/jdoe/Files/50% off/"}));
 }
 

@@ -4,7 +4,6 @@
 // module.
 
 #include <QString>
-#include <QStringList>
 
 namespace OrvaneMac {
 
@@ -24,16 +23,13 @@ void ShowRestoreDestinationScreen(const QString& label3Caption);
 // The delete window `Deleteremotefrm`: hides `cmdDeleteSync` and
 // `lblSyncCaption`, gives `lblSyncCaption` the caption, `LstSyncData` the
 // text (one path a line) and shows it modally without owner. The window
-// deletes Program().EnumRestoreItemSet item by item and empties the set.
+// deletes Program().EnumRestoreItemSet item by item and empties the set; it
+// adds each entry it deleted to Program().DeletedItems.
 void ShowDeleteWindow(const QString& syncCaption, const QString& syncData);
 // The engine's folder-delete call-back (clsMonitor.updateDelProgress):
 // shows the item in the delete window, lets pending events run and answers
 // true once the user has cancelled the deletion.
 bool DeleteWindowUpdateProgress(const QString& item);
-// The entries of the restore item set ("F_"/"D_" + path, as they stood in
-// the set) that the delete window's last pass deleted; empty when the
-// window was closed before OK. Read after ShowDeleteWindow has returned.
-[[nodiscard]] QStringList DeleteWindowDeletedItems();
 
 // The search window `frmSearchRemote`.
 struct SearchWindowOpening {

@@ -97,7 +97,7 @@ void Transfer::Trf_DoMultipledelete(bool bSyncData) {
                                2);
             }
           }
-          if (deleted) form.deleted_.append(entry);
+          if (deleted) Program().DeletedItems.append(entry);
 
           vb::DoEvents();
           vb::Sleep(1);
