@@ -319,6 +319,13 @@ TEST_F(DeleteWindowTest, AFailureInsideThePassIsReportedAndStopsIt) {
   EXPECT_EQ(MainMousePointer(), 0);
 }
 
+TEST_F(DeleteWindowTest, TheListCanBeFilledFromTheSetByTheClassToo) {
+  Fill({"F_/users/jdoe/Files/Tax/a%20b.pdf", "D_/users/jdoe/Files/Old/"});
+  Form().LstSyncData()->setPlainText("first\n");
+  gTransfer().Trf_DeleteMultipleRemoteItems();
+  EXPECT_EQ(Form().LstSyncData()->toPlainText(), "first\nTax/a b.pdf\nOld/\n");
+}
+
 TEST_F(DeleteWindowTest, Screenshots) {
   Fill({"F_/users/jdoe/Files/Tax/2009/return.pdf", "D_/users/jdoe/Files/Photos/Summer%202010/",
         "F_/users/jdoe/Files/Documents/Letters/very%20long%20name%20of%20a%20letter%20to%20the%20bank.doc"});
