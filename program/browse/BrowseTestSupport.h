@@ -92,6 +92,17 @@ class MiniMainWindow {
     }
     m.ShowWaitBox = [this](const QString& status) { waitBox.append(status); };
     m.CloseWaitBox = [this] { waitBox.append(QStringLiteral("closed")); };
+    // The quota row: the bar as a record, the two labels with their design
+    // texts.
+    m.SetQuotaBar = [this](double value, long colour, const QString& tip) {
+      if (value >= 0) bar.value = value;
+      if (colour >= 0) bar.colour = colour;
+      bar.tip = tip;
+    };
+    m.lblUserQuota = new Label(window.get(), QStringLiteral("Your quota: 00000000MB"));
+    m.lblUserQuota->setGeometry(220, 8, 300, 16);
+    m.lblVersionDisp = new Label(window.get(), QStringLiteral("Version: 9.5.4"));
+    m.lblVersionDisp->setGeometry(220, 26, 300, 16);
   }
   ~MiniMainWindow() { MainWindow() = MainWindowControls(); }
 
@@ -99,6 +110,11 @@ class MiniMainWindow {
   UniTreeViewMC* tree = nullptr;
   QMenu* menu = nullptr;
   QStringList waitBox;
+  struct QuotaBar {
+    double value = 0;
+    long colour = 0;
+    QString tip;
+  } bar;
 };
 
 // The text of the next message box, which is then answered with OK.

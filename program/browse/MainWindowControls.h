@@ -52,8 +52,19 @@ struct MainWindowControls {
   std::function<void()> CloseWaitBox;
 
   // The quota bar (`ZQDiskPBar`): value 0 to 100, bar colour (a Windows
-  // colour value) and tooltip text.
+  // colour value) and tooltip text. A negative value or colour leaves that
+  // property as it is (the quota refresh sets only the tooltip when it
+  // knows no total).
   std::function<void(double value, long barColour, const QString& tip)> SetQuotaBar;
+
+  // The quota row's labels: used and total (`lblUserQuota`) and the header
+  // with the account name (`lblVersionDisp`).
+  QPointer<Label> lblUserQuota;
+  QPointer<Label> lblVersionDisp;
+  // The recalculation notice: a panel under the recalculate picture and its
+  // text label (made on first use when the main window has none).
+  QPointer<PictureBox> PicRecalcMess;
+  QPointer<Label> lblRecalcMess;
 };
 
 // The main window's controls (all empty until the main window registers).

@@ -23,8 +23,13 @@ void ShowRestoreDestinationScreen(const QString& label3Caption);
 // The delete window `Deleteremotefrm`: hides `cmdDeleteSync` and
 // `lblSyncCaption`, gives `lblSyncCaption` the caption, `LstSyncData` the
 // text (one path a line) and shows it modally without owner. The window
-// deletes Program().EnumRestoreItemSet item by item and empties the set.
+// deletes Program().EnumRestoreItemSet item by item and empties the set; it
+// adds each entry it deleted to Program().DeletedItems.
 void ShowDeleteWindow(const QString& syncCaption, const QString& syncData);
+// The engine's folder-delete call-back (clsMonitor.updateDelProgress):
+// shows the item in the delete window, lets pending events run and answers
+// true once the user has cancelled the deletion.
+bool DeleteWindowUpdateProgress(const QString& item);
 
 // The search window `frmSearchRemote`.
 struct SearchWindowOpening {

@@ -100,6 +100,16 @@ class Transfer {
   // The quota display of the main window, refreshed from the engine.
   void Trf_UpdateTessaraDiskInfo();
 
+  // The delete window's pass over the restore item set: each entry deleted
+  // through the engine and logged, stopping once the user has cancelled;
+  // then the window closes, the remote tree is listed anew and the set
+  // emptied. With `bSyncData` (the sync variant) the window stays and the
+  // tree is not listed. An earlier cancel only closes the window.
+  void Trf_DoMultipledelete(bool bSyncData);
+  // Appends the set's paths, one a line, to the delete window's list
+  // (nothing calls it).
+  void Trf_DeleteMultipleRemoteItems();
+
   // Remote folder creation under the selected node and remote rename of the
   // selected item (only hidden menu items reach them).
   void Trf_CreateRemoteDir();

@@ -248,6 +248,28 @@ QPixmap SpinnerFrame(int step, int steps) {
   return pm;
 }
 
+// The delete clip: a page falling from the folder into the bin, 80 x 40.
+QPixmap DeleteFrame(int step, int steps) {
+  QPixmap pm = Blank(80, 40);
+  QPainter p(&pm);
+  Smooth(p);
+  // The folder on the left, the bin on the right.
+  p.setPen(QPen(kGlyph, 1));
+  p.setBrush(QColor(0xF2, 0xC1, 0x4E));
+  p.drawRoundedRect(QRectF(4, 14, 20, 15), 2, 2);
+  p.setBrush(QColor(0xA0, 0xA8, 0xB4));
+  p.drawRect(QRectF(58, 16, 16, 20));
+  p.drawRect(QRectF(56, 12, 20, 4));
+  // The page travels on an arc between them.
+  const double t = static_cast<double>(step) / (steps - 1);
+  const double x = 16 + t * 44;
+  const double y = 14 - std::sin(t * M_PI) * 10 + t * 6;
+  p.setBrush(Qt::white);
+  p.setPen(QPen(kBlue, 1));
+  p.drawRect(QRectF(x - 5, y - 6, 10, 12));
+  return pm;
+}
+
 ImageList Build4Mac() {
   ImageList list;
   list.Add(QStringLiteral("zq_small_close"), CloseGlyph(14));
@@ -332,6 +354,9 @@ std::vector<QPixmap> AnimationClip(const QString& name) {
   if (name == QLatin1String("prestatus")) {
     constexpr int kSteps = 12;
     for (int i = 0; i < kSteps; ++i) frames.push_back(SpinnerFrame(i, kSteps));
+  } else if (name == QLatin1String("deleteremote")) {
+    constexpr int kSteps = 10;
+    for (int i = 0; i < kSteps; ++i) frames.push_back(DeleteFrame(i, kSteps));
   }
   return frames;
 }

@@ -48,7 +48,8 @@ ImageList& ImageList1Mac();
 [[nodiscard]] QPixmap MesgBoxCaptionPicture();
 
 // The frames of one of the program's animation clips, by the clip file's
-// base name ("prestatus"); empty for a clip the program does not have.
+// base name ("prestatus", "deleteremote"); empty for a clip the program
+// does not have.
 [[nodiscard]] std::vector<QPixmap> AnimationClip(const QString& name);
 
 }  // namespace OrvaneMac
