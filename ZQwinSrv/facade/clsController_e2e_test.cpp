@@ -273,7 +273,10 @@ TEST_F(FacadeE2E, ARefusingDaemonSwitchesToWebDav) {
   RefuseRsync();
   win::RecordingMessageBox box;
   EXPECT_EQ(Restore(Items()), 1);
-  ExpectRestored();
+  {
+    SCOPED_TRACE("fall-back");
+    ExpectRestored();
+  }
   EXPECT_TRUE(TransferLog().contains("Information : ") &&
               TransferLog().contains(" : Switched to alternate method or protocol\r\n"));
   EXPECT_GT(WebDavDownloads(), 0);
