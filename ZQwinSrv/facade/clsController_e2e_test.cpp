@@ -303,8 +303,12 @@ TEST_F(FacadeE2E, AStoredKeyMakesAnRsyncFailureFinal) {
   QDir(root_).mkpath("Prog/OrvaneMac/" + user_);
   QFile key(root_ + "/Prog/OrvaneMac/" + user_ + "/EncPswdFile.txt");
   ASSERT_TRUE(key.open(QIODevice::WriteOnly));
-  key.write(win::ToAnsi(ScrambleKeyText(1, "my private key")) + "\r\n");
+  key.write(win::ToAnsi(ScrambleKeyText(1, "file key")) + "\r\n");
   key.close();
+  // The registry value wins over the file.
+  ASSERT_EQ(win::RegistryWriteString(OVMacHive(), "Software\\OVMac", "ENC" + user_,
+                                     ScrambleKeyText(1, "my private key"), win::RegistryKeyMode::Create),
+            0);
   win::RecordingMessageBox box;
   EXPECT_EQ(Restore(Items()), 0);
   EXPECT_EQ(Engine().gsEncKey, "my private key");
@@ -331,6 +335,14 @@ TEST_F(FacadeE2E, DecryptTakesTheWebDavRouteDirectly) {
   EXPECT_EQ(RsyncConnections(), 0);
   EXPECT_GT(WebDavDownloads(), 0);
   EXPECT_TRUE(TransferLog().contains("Mode : Interactive Restore : Decrypt option selected : "));
+
+  // Uncompressing alone takes it too.
+  WriteUserProfile("DECRYPT", "");
+  testbed::Control("DELETE", "/log");
+  QDir(root_).mkpath("D/Unzipped");
+  EXPECT_EQ(Restore(Items(), "D:\\Unzipped\\", true), 1);
+  ExpectRestored("/D/Unzipped");
+  EXPECT_EQ(RsyncConnections(), 0);
   EXPECT_FALSE(TransferLog().contains("Switched to alternate method or protocol"));
 }
 
