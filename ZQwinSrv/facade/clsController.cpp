@@ -118,6 +118,7 @@ void clsController::SetCommonFlag(bool /*bTypeBackup*/, bool /*bSync*/) {
   g.gbCancelled = false;
   g.gbRemoteError = false;
   g.gbRestoreFailed = false;
+  g.gbJobStopped = false;
   g.giEchoTouchState = 0;
   g.gbCommonFlag = true;
 }

@@ -60,9 +60,10 @@ Integer clsController::Cont_InteractiveRestore(vb::CollectionPtr& objResitem, do
             Cont_Restore(destdir, compressopt, IncrementalOpt, mirroropt, encopt, false, false, bRestoreOriginal));
         if (g.gbRestoreFailed && !g.gbErrorShown)
           gOptions().clsMessageBox(GetMessageText(1) + gWebDavControl().dav_geterrorstring(), 0, 0);
-        // Both routes answer true for a run the user stopped; a stopped
-        // restore has not restored the set.
-        result = ok && !g.gbCancelled ? 1 : 0;
+        // Both routes answer true for a run the user stopped, and the rsync
+        // route also for a run that failed and was reported: neither has
+        // restored the set.
+        result = ok && !g.gbJobStopped && !g.gbRestoreFailed ? 1 : 0;
       },
       [&](const vb::ErrorInfo& e) {
         WriteTrace(ErrorLine(QStringLiteral("Cont_InteractiveRestore"), e));
