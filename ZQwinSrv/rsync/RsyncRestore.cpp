@@ -51,7 +51,7 @@ class RestoreRun {
   // be written. RestoreStopped on a stop.
   void PrepareOriginalFolders();
 
-  double refusedEncrypted = 0;
+  double refusedItems = 0;
 
  private:
   static bool Stopped() {
@@ -215,7 +215,7 @@ void RestoreRun::RefuseEncrypted(const QString& entry) {
                                       "version, restore it without the private key."),
                    2);
   Engine().gdFilesConsidered += 1;
-  refusedEncrypted += 1;
+  refusedItems += 1;
 }
 
 bool RestoreRun::AcceptFile(const QString& entry, const QString& reported) {
@@ -226,6 +226,10 @@ bool RestoreRun::AcceptFile(const QString& entry, const QString& reported) {
     WriteTransferLog(QStringLiteral("Could not restore the file My Orvane") + reported + kSpecialCharacters +
                          QStringLiteral("file name"),
                      0);
+    // A refused file counts as considered and failed: the summary must not
+    // call the restore successful.
+    Engine().gdFilesConsidered += 1;
+    refusedItems += 1;
     return false;
   }
   if (isEncrypted_) {
@@ -316,6 +320,7 @@ void RestoreRun::FolderItem(const QString& item, bool lastItem, bool original) {
     WriteTransferLog(QStringLiteral("Could not restore the folder My Orvane/") + GetRemotePath(item.mid(2)) +
                          kSpecialCharacters + QStringLiteral("folder name"),
                      0);
+    refusedItems += 1;
     return;
   }
   lastCall = e_.Rsync_EnumerateFolder(g.gsWorkFolder, user_, F, QString());
@@ -598,7 +603,7 @@ bool clsRsyncEngine::Cont_CallRsyncRestore(const QString& sUser, const QString& 
 
     if (!g.gbRestoreFailed) {
       double restored = EngineA.dFilesRestored + EngineB.dFilesRestored;
-      const double failed = EngineA.dFailedFiles + EngineB.dFailedFiles + run.refusedEncrypted;
+      const double failed = EngineA.dFailedFiles + EngineB.dFailedFiles + run.refusedItems;
       const double considered = g.gdFilesConsidered;
       if (restored > considered) restored = considered - failed;
       g.gdFilesRestored = restored;

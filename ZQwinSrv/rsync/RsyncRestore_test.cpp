@@ -214,9 +214,11 @@ TEST_F(RsyncRestoreTest, FolderEntriesReadAheadAndAlternateBetweenTheTwoLists) {
   const QString log = TransferLog();
   EXPECT_TRUE(log.contains("Could not restore the file My Orvane/docs/bad:name.txt, Reason : Windows does not allow "
                            "special characters like \\ / : * ? \" > < | in file name"));
-  EXPECT_TRUE(log.contains("Number of files considered for restore: 2 file(s)"));
+  // The refused file counts as failed: the restore is not called successful.
+  EXPECT_TRUE(log.contains("Number of files considered for restore: 3 file(s)"));
   EXPECT_TRUE(log.contains("Number of files restored now: 2 file(s)"));
-  EXPECT_TRUE(log.contains("Successfully completed restore."));
+  EXPECT_TRUE(log.contains("Number of files failed to restore: 1 file(s)"));
+  EXPECT_FALSE(log.contains("Successfully completed restore."));
   // The hand-over that had to wait judged a good run: the folder leaves
   // the set only when the loop moves on from it, and it was the last item.
   EXPECT_EQ(ItemsLeft(), QStringList{"D_/users/jsmith/Files/docs/"});
