@@ -277,6 +277,13 @@ void Proxysetting::CreateControls(FormWindow* w) {
        c.Reset1);
   c.Reset->hide();
 
+  // Captions keep to one line at their design place; the host's fonts run
+  // wider than the design's, so each label measures its caption.
+  for (Label* lb : {c.Label1, c.Label3, c.lblProxyIP, c.lblProxyport, c.Label6, c.lblUsername, c.lblPassword,
+                    c.Label2, c.Label4, c.Connectionlabel, c.Label5}) {
+    if (lb) lb->SetAutoSize(true);
+  }
+
   // Design state: every box unchecked; the dependent controls disabled.
   c.ProxyAuth->setEnabled(false);
   c.AutoConnectEnabled->setEnabled(false);
