@@ -76,6 +76,11 @@ bool ListRemoteRoot() {
   ClearRemoteTree();
   EnsureListingSource();
   UniTreeViewMC* tree = MainWindow().ColumnRemoteTreeView;
+  // No main window to list into: the root is not listed.
+  if (!tree) {
+    Program().RemoteTreeConnected = false;
+    return false;
+  }
   const bool listed = TreeViewControl::Instance().PopulateRemoteTreeView(QStringLiteral("Smart"), tree, true, true,
                                                                          false);
   return listed && Program().RemoteTreeConnected;
