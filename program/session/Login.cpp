@@ -62,7 +62,9 @@ void ShowText(const QString& text, long icon) { (void)win::MessageBox(text, icon
 void ShowNoUserName() {
   Skip([] { MesgBox::Instance().UniHyperLink1()->setVisible(true); });
   ShowText(modReg::GetMessageText(502), win::MB_ICON_ERROR);
-  Skip([] { MesgBox::Instance().UniHyperLink1()->setVisible(false); });
+  Skip([] {
+    if (MesgBox::Instance().IsLoaded()) MesgBox::Instance().UniHyperLink1()->setVisible(false);
+  });
 }
 
 int BoxValue(const QCheckBox* box) { return box && box->isChecked() ? 1 : 0; }
