@@ -339,6 +339,7 @@ class ServiceDoubleTest(unittest.TestCase):
             (web, "/cgi-bin/orvanee_get_tessara_and_orvane?", "user=oldtess&pass=Old+pass1",
              "tessara:oldtess:Old+pass1:1073741824"),
             (web, "/cgi-bin/orvanee_get_tessara_and_orvane?", "user=%s&pass=wrong" % u, ""),
+            (web, "/cgi-bin/orvanee_get_tessara_and_orvane?", "user=%s&pass=Orv%%26ne%%2B2014" % u, "orvane_mac"),
             (web, "/cgi-bin/orvanee_get_email_user.cgi?", "email=marta%2Ekowalski%40example%2Eorg", u + "\n"),
             (web, "/cgi-bin/get_email_user?", "email=family%40example%2Eorg", "mkowalski winclient\n"),
             (lookup, "/cgi-bin/get_email_user?", "email=busy%40example%2Eorg", "too many rows\n"),

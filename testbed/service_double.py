@@ -1482,8 +1482,8 @@ def script_account_status(handler, app):
 
 
 def script_account_type(handler, app):
-    # Built by hand by the clients: "user=" + name + "&pass=" + password, neither encoded.
-    f = _fields(handler, [("user", RAW, False), ("pass", RAW, True)])
+    # The restore program encodes both values; a value without "%" reads as itself.
+    f = _fields(handler, [("user", ENCODED, False), ("pass", ENCODED, True)])
     user = f.get("user", "")
     if not _check_password(handler, app, user, f.get("pass", "")):
         return _text(handler, "")  # the sign-in reads an empty reply as wrong credentials

@@ -27,6 +27,7 @@ Q_LOGGING_CATEGORY(lcInet, "platform.inet", QtInfoMsg)
 
 thread_local DWORD tLastError = ERROR_SUCCESS;
 std::atomic<DWORD> gFailNextRequest{ERROR_SUCCESS};  // InternetFailNextRequest
+std::atomic<DWORD> gFailEveryRequest{ERROR_SUCCESS};  // InternetFailEveryRequest
 thread_local QString tLastDetail;
 
 void Fail(DWORD code, const QString& detail = {}) {
@@ -242,7 +243,9 @@ TransferPlan BuildPlan(const Handle& r, const QByteArray& body) {
 // Sends (or sends again) a request; the session lock is held by the caller.
 bool Send(Handle& r, const QByteArray& body) {
   r.transfer.reset();
-  if (const DWORD injected = gFailNextRequest.exchange(ERROR_SUCCESS); injected != ERROR_SUCCESS) {
+  DWORD injected = gFailNextRequest.exchange(ERROR_SUCCESS);
+  if (injected == ERROR_SUCCESS) injected = gFailEveryRequest.load();
+  if (injected != ERROR_SUCCESS) {
     qCInfo(lcInet).noquote() << r.verb << LoggableUrl(RequestUrl(r)) << "failed:" << injected << "(test hook)";
     Fail(injected);
     return false;
@@ -817,5 +820,6 @@ bool InternetGetLastResponseInfo(DWORD& error, QString& text) {
 }
 
 void InternetFailNextRequest(DWORD error) { gFailNextRequest.store(error); }
+void InternetFailEveryRequest(DWORD error) { gFailEveryRequest.store(error); }
 
 }  // namespace win

@@ -247,5 +247,8 @@ bool InternetGetLastResponseInfo(DWORD& error, QString& text);
 // reaching the network, once; 0 takes back a failure not yet used. For the
 // failures no server can produce, such as a failed revocation check (12057).
 void InternetFailNextRequest(DWORD error);
+// The same for every request sent until it is called again with 0 (a
+// revocation check that keeps failing, also when the request is sent again).
+void InternetFailEveryRequest(DWORD error);
 
 }  // namespace win

@@ -103,6 +103,19 @@ TEST_F(WinInetHandles, TestHookFailsTheNextRequestOnce) {
   EXPECT_EQ(InternetGetLastError(), ERROR_INTERNET_CANNOT_CONNECT);
 }
 
+TEST_F(WinInetHandles, TestHookCanFailEveryRequestUntilTakenBack) {
+  HINTERNET connection = Connect(session_);
+  HINTERNET request = HttpOpenRequest(connection, {}, QStringLiteral("/"));
+  InternetFailEveryRequest(ERROR_INTERNET_SEC_CERT_REV_FAILED);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_FALSE(HttpSendRequest(request, {}, 0, {}));
+    EXPECT_EQ(InternetGetLastError(), ERROR_INTERNET_SEC_CERT_REV_FAILED);
+  }
+  InternetFailEveryRequest(ERROR_SUCCESS);
+  EXPECT_FALSE(HttpSendRequest(request, {}, 0, {}));
+  EXPECT_EQ(InternetGetLastError(), ERROR_INTERNET_CANNOT_CONNECT);
+}
+
 TEST_F(WinInetHandles, RequestHeadersAsTheRequestWouldSendThem) {
   HINTERNET connection = Connect(session_);
   HINTERNET request = HttpOpenRequest(connection, QStringLiteral("PROPFIND"), QStringLiteral("/users/u/Files/"),

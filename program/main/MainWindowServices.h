@@ -13,6 +13,9 @@ namespace OrvaneMac {
 void ShowMainWindow();
 // Whether the main window is loaded and visible.
 [[nodiscard]] bool MainWindowVisible();
+// The first successful sign-in of a run adds the main window's icon to the
+// notification area, with the main window's tray menu.
+void AddMainWindowToTray();
 
 // The restore destination screen `frmreswizscr3`: loads it, gives its label
 // `Label3` the caption, disables its Back button `wiz_res3_back` and shows it

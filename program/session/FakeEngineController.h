@@ -27,6 +27,10 @@ struct EngineRecord {
   std::map<int, bool> loginAnswers;
   // The answer of every Boolean pass-through operation.
   bool answer = true;
+  // Answers of the next listings, in order (then `answer`).
+  QList<bool> listingAnswers;
+  // The account status the engine reports after a failed sign-in.
+  Integer accountStatus = 3;
   Integer restoreResult = 1;
   QString errorText = QStringLiteral("The server refused the request.");
   QString quota = QStringLiteral("10/100");
@@ -78,6 +82,7 @@ class FakeEngineController : public OrvaneSrv::_clsController {
     Note("Cont_GetRemoteDirContents", {sServPath});
     EnumItem = std::make_shared<vb::Collection>();
     EnumSnapshotItem = std::make_shared<vb::Collection>();
+    if (!record_->listingAnswers.isEmpty()) return record_->listingAnswers.takeFirst();
     return record_->answer;
   }
   QString GetErrorString() override {
@@ -139,7 +144,7 @@ class FakeEngineController : public OrvaneSrv::_clsController {
   }
   Integer ChkAccoutStatus(const QString& state_UserName, const QString& state_Password) override {
     Note("ChkAccoutStatus", {state_UserName, state_Password});
-    return 3;
+    return record_->accountStatus;
   }
   bool cont_IsExeRunning(const QString& Name, bool DeleteExe, Long nOsVersion) override {
     Note("cont_IsExeRunning", {Name, Flag(DeleteExe), QString::number(nOsVersion)});

@@ -9,6 +9,7 @@
 #include "program/foundation/Options.h"
 #include "program/foundation/modMain.h"
 #include "program/progress/ProgressWindow.h"
+#include "program/session/SignIn.h"
 #include "program/session/Transfer.h"
 #include "program/windows/TrayIcon.h"
 
@@ -99,6 +100,7 @@ void clsController::Cont_Exit() {
         GeneralEngine()->Cont_DisConnect();
         RestoreEngine()->Cont_DisConnect();
         ReleaseEngines();
+        modGeneral::ForgetUnrememberedPasswords();
         modGeneral::RemoveFromTray();
         modGeneral::EndProgram();
       },
@@ -120,6 +122,7 @@ void clsController::Cont_DisConnect() {
                          0);
         gTransfer().Trf_DisableRemoteComponent(false);
         ReleaseEngines();
+        modGeneral::ForgetUnrememberedPasswords();
       },
       [&](const vb::ErrorInfo& e) { TraceFailure(e, QStringLiteral("Cont_DisConnect")); });
 }

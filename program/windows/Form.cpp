@@ -207,6 +207,11 @@ void Form::ShowModal() {
   modalLoop_ = nullptr;
 }
 
+void Form::Hide() {
+  if (window_) window_->hide();
+  if (modalLoop_) modalLoop_->quit();
+}
+
 void Form::Show() {
   FormWindow* w = Window();
   w->show();

@@ -93,6 +93,8 @@ class Form {
   void ShowModal();
   // Shows the window without waiting.
   void Show();
+  // Hides the window and keeps it loaded; a modal show of it returns.
+  void Hide();
 
   // The window's size in twips (its inner size: the windows have no frame).
   [[nodiscard]] double Width();

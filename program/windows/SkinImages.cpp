@@ -351,7 +351,8 @@ QPixmap MesgBoxCaptionPicture() {
 
 std::vector<QPixmap> AnimationClip(const QString& name) {
   std::vector<QPixmap> frames;
-  if (name == QLatin1String("prestatus")) {
+  // The wait box's clip, and the sign-in window's connection clip.
+  if (name == QLatin1String("prestatus") || name == QLatin1String("connectionmac")) {
     constexpr int kSteps = 12;
     for (int i = 0; i < kSteps; ++i) frames.push_back(SpinnerFrame(i, kSteps));
   } else if (name == QLatin1String("deleteremote")) {
