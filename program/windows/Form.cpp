@@ -207,6 +207,13 @@ void Form::ShowModal() {
   modalLoop_ = nullptr;
 }
 
+void Form::HideWindow() {
+  if (!IsLoaded()) return;
+  window_->hide();
+  window_->setWindowModality(Qt::NonModal);
+  if (modalLoop_) modalLoop_->quit();
+}
+
 void Form::Show() {
   FormWindow* w = Window();
   w->show();
