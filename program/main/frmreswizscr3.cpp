@@ -39,7 +39,8 @@ namespace {
 const QString kForm = QStringLiteral("frmreswizscr3");
 const QString kCrLf = QStringLiteral("\r\n");
 constexpr int kShowMaximized = 3;
-constexpr long kHighlight = 0x8000000D;  // the system's highlight colour
+// The system's highlight colour (the colour value 0x8000000D names it).
+long HighlightColour() { return WinColorValue(QApplication::palette().color(QPalette::Highlight)); }
 
 frmreswizscr3::SearchWindowRoutes& SearchRoutes() {
   static frmreswizscr3::SearchWindowRoutes routes;
@@ -311,7 +312,7 @@ void frmreswizscr3::CreateControls(FormWindow* w) {
   auto hover = [this](Label* over, Label* other) {
     vb::ResumeNext next;
     next([&] {
-      over->SetBackColor(kHighlight);
+      over->SetBackColor(HighlightColour());
       over->SetForeColor(0xFFFFFF);
       other->SetBackColor(0xFFFFFF);
       other->SetForeColor(0);

@@ -174,6 +174,8 @@ TEST_F(DestinationScreenTest, PopupMenuFollowsTheSelectedNode) {
     // than half the tree's width.
     emit Tree()->MouseDown(Qt::RightButton, Qt::NoModifier, QPoint(Tree()->width() - 5, 20));
     EXPECT_TRUE(c.lhs_popupmenu->isVisible());
+    testing::HoverOver(c.mnuGetFolderSize);
+    testing::SaveScreenshot(Screen().Window(), "restore_destination_menu");
     EXPECT_LE(Twips::Left(c.lhs_popupmenu), Twips::Width(Tree()) / 2 + 1);
     emit Tree()->MouseDown(Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
     EXPECT_FALSE(c.lhs_popupmenu->isVisible());

@@ -311,6 +311,7 @@ void frmProgressDisplay::Form_Load() {
         clsRounder rounder;
         rounder.RoundedBorder(*this);
         Program().SkipActivateRepaint = true;
+        CentreWindow(true);
       },
       [&](const vb::ErrorInfo& e) {
         MesgBox::Instance().MessageBox(
