@@ -11,6 +11,7 @@
 #include "program/browse/TreeViewControl.h"
 #include "program/foundation/ProgramTestFixture.h"
 #include "program/progress/ProgressTestSupport.h"
+#include "program/session/FakeEngineController.h"
 #include "program/session/Transfer.h"
 #include "program/windows/FrmInputBox.h"
 
@@ -34,6 +35,14 @@ QStringList Entries(const vb::CollectionPtr& c) {
   if (!c) return out;
   for (const vb::Variant& v : *c) out << v.ToString();
   return out;
+}
+
+// The entry box answers `name` when it comes up.
+void TypeIntoEntryBox(const QString& name) {
+  testing::WhenShown(FrmInputBox::Instance(), [name] {
+    FrmInputBox::Instance().txtbksetname()->setText(name);
+    FrmInputBox::Instance().AcceptInput();
+  });
 }
 
 class ItemSetTest : public ProgramTest {
@@ -173,6 +182,37 @@ TEST_F(ItemSetTest, RemoteSelectionAnswers) {
   EXPECT_FALSE(gTransfer().Trf_IsLocalSelectedFolder(main_->window.get()));  // no such tree there
 }
 
+TEST_F(ItemSetTest, RemoteFolderCreationUnderTheSelectedFolder) {
+  testing::ScopedFakeEngines engines;
+  testing::FakeRemoteListing listing;
+  listing.folders[kRoot] = QStringList({Remote(20, kRoot + "Tax Papers/")});
+  MessageRecorder shown;
+  root_.SetSelected(true);
+  TypeIntoEntryBox("New ");
+  gTransfer().Trf_CreateRemoteDir();
+  EXPECT_EQ(engines.Take().filter("Cont_CreateRemDir"), QStringList({"1:Cont_CreateRemDir(" + kRoot + "New )"}));
+  EXPECT_EQ(listing.asked, QStringList({kRoot}));  // the tree is listed anew from its root
+  EXPECT_TRUE(main_->window->isEnabled());
+
+  // A refusal of the server: its reason, and the tree as it was.
+  engines.record->answer = false;
+  main_->tree->NodeAt(1).SetSelected(true);
+  TypeIntoEntryBox("Other");
+  gTransfer().Trf_CreateRemoteDir();
+  ASSERT_EQ(shown.Texts().size(), 1);
+  EXPECT_EQ(shown.Texts()[0], "Creating the directory Other\r\n\r\nReason: The server refused the request.");
+  EXPECT_TRUE(main_->window->isEnabled());
+
+  // A file is no place for a folder.
+  (void)engines.Take();
+  TreeNode file = T().addParentNode(main_->tree->NodeAt(1), "x.txt", Remote(30, kRoot + "x.txt", "3"), "file");
+  file.SetSelected(true);
+  gTransfer().Trf_CreateRemoteDir();
+  EXPECT_EQ(shown.Texts().last(),
+            "Right-click on a folder or 'My Orvane' and select the 'Create a directory' option from the menu.");
+  EXPECT_TRUE(engines.Take().filter("Cont_CreateRemDir").isEmpty());
+}
+
 // A local tree as the destination screen has it, on the fixture's drive C:.
 class LocalTreeTest : public ProgramTest {
  protected:
@@ -198,13 +238,6 @@ class LocalTreeTest : public ProgramTest {
     ProgramTest::TearDown();
   }
   static TreeViewControl& T() { return TreeViewControl::Instance(); }
-  // The entry box answers `name` when it comes up.
-  static void TypeIntoEntryBox(const QString& name) {
-    testing::WhenShown(FrmInputBox::Instance(), [name] {
-      FrmInputBox::Instance().txtbksetname()->setText(name);
-      FrmInputBox::Instance().AcceptInput();
-    });
-  }
   QStringList TransferLog() const {
     const QByteArray b = Bytes("Prog/OrvaneMac/OrvaneLogFile.txt");
     return QString::fromUtf16(reinterpret_cast<const char16_t*>(b.constData()), b.size() / 2).split("\r\n");
