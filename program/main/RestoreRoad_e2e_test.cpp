@@ -8,6 +8,8 @@
 #include <QElapsedTimer>
 #include <QDirIterator>
 #include <QFile>
+#include <QPointer>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -257,14 +259,28 @@ TEST_F(RestoreRoadE2E, CheckedItemsLandByteForByteAndACloseCancelsOnlyItsOwnRest
   EXPECT_FALSE(Program().RestoreRunning);
   EXPECT_FALSE(frmProgressDisplay::Instance().IsLoaded());
 
-  // The next restore is not cancelled: the same items land whole.
+  // The next restore is not cancelled: the same items land whole. The
+  // progress window's captions are recorded as they are set.
   CollectCheckedItems();
   ASSERT_EQ(ItemSet().size(), 2);
+  QStringList captions;
+  QPointer<QWidget> watched;
+  QTimer watcher;
+  QObject::connect(&watcher, &QTimer::timeout, [&] {
+    frmProgressDisplay& w = frmProgressDisplay::Instance();
+    if (!w.IsLoaded() || watched == w.Window()) return;
+    watched = w.Window();
+    QObject::connect(watched, &QWidget::windowTitleChanged, [&](const QString& t) { captions << t; });
+  });
+  watcher.start(0);
   {
     testing::MessageRecorder shown;
     RestoreInto("Restore");
     EXPECT_EQ(shown.Texts(), QStringList({"Do you want to view the logs for the restore operation now?"}));
   }
+  watcher.stop();
+  const QRegularExpression percent(QStringLiteral("^Restore Progress\\(\\d+% completed\\)$"));
+  EXPECT_FALSE(captions.filter(percent).isEmpty()) << captions.join(" | ").toStdString();
   ExpectRestored("Restore");
   if (HasFailure()) ADD_FAILURE() << TransferLog().toStdString();
   EXPECT_EQ(Program().EnumRestoreItemSet->Count(), 0);
