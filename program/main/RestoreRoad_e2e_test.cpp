@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -200,6 +201,9 @@ class RestoreRoadE2E : public ::testing::Test {
     ShowRestoreDestinationScreen("Select a folder/drive under 'My Computer' to restore the selected files/folders to it");
   }
   // Every file of the account's Documents folder and a.txt, byte for byte.
+  // (The restore's outside programs are found and ended by their names: a
+  // test elsewhere on the machine that ends programs of those names breaks
+  // a running restore.)
   void ExpectRestored(const QString& dest) const {
     int files = 0;
     QDirIterator it(account_ + "/Documents", QDir::Files, QDirIterator::Subdirectories);
@@ -259,6 +263,9 @@ TEST_F(RestoreRoadE2E, CheckedItemsLandByteForByteAndACloseCancelsOnlyItsOwnRest
   EXPECT_FALSE(Program().RestoreRunning);
   EXPECT_FALSE(frmProgressDisplay::Instance().IsLoaded());
 
+  // The trace of the next restore is shown when it fails.
+  const qsizetype traceBefore = Utf16Text(ReadAll(root_ + "/Prog/OrvaneMac/TraceFile.txt")).size();
+
   // The next restore is not cancelled: the same items land whole. The
   // progress window's captions are recorded as they are set.
   CollectCheckedItems();
@@ -282,7 +289,13 @@ TEST_F(RestoreRoadE2E, CheckedItemsLandByteForByteAndACloseCancelsOnlyItsOwnRest
   const QRegularExpression percent(QStringLiteral("^Restore Progress\\(\\d+% completed\\)$"));
   EXPECT_FALSE(captions.filter(percent).isEmpty()) << captions.join(" | ").toStdString();
   ExpectRestored("Restore");
-  if (HasFailure()) ADD_FAILURE() << TransferLog().toStdString();
+  if (HasFailure()) {
+    QStringList local;
+    QDirIterator it(root_ + "/D", QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) local << it.next().mid(root_.size());
+    ADD_FAILURE() << TransferLog().toStdString() << local.join("\n").toStdString()
+                  << Utf16Text(ReadAll(root_ + "/Prog/OrvaneMac/TraceFile.txt")).mid(traceBefore).toStdString();
+  }
   EXPECT_EQ(Program().EnumRestoreItemSet->Count(), 0);
   EXPECT_EQ(Program().RestoreSetSize, 0);
   EXPECT_TRUE(TransferLog().contains("Completed the Restore."));
