@@ -137,6 +137,21 @@ TEST_F(ItemSetTest, TwoWalksWithoutClearingAddEveryEntryTwice) {
   EXPECT_EQ(Entries(Program().EnumRestoreItemSet).size(), 2);
 }
 
+TEST_F(ItemSetTest, CheckMarksCarriedDownAndTakenOff) {
+  tax_.SetChecked(2);
+  T().RefreshColChildChecks(tax_, false);  // after the checked folder was listed
+  EXPECT_EQ(y2009_.Checked(), 2);
+  EXPECT_EQ(pdf_.Checked(), 2);
+  T().ColChildUnCheck(tax_, false);
+  EXPECT_EQ(y2009_.Checked(), 1);
+  EXPECT_EQ(pdf_.Checked(), 1);
+  // The node taken out of the tree alone (the account keeps it).
+  pdf_.SetSelected(true);
+  gTransfer().Trf_RemoveRemoteNode();
+  EXPECT_TRUE(pdf_.Gone());
+  EXPECT_FALSE(tax_.Gone());
+}
+
 TEST_F(ItemSetTest, SearchRootListingTakesEveryChildOfTheRootAndNoGrandchild) {
   bool first = true;
   T().TraverseColTreeSearch(tree_, root_, first, true, false);

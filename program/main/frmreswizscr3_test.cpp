@@ -185,6 +185,24 @@ TEST_F(DestinationScreenTest, PopupMenuFollowsTheSelectedNode) {
   });
 }
 
+TEST_F(DestinationScreenTest, BackHidesTheScreenAndFolderSizeIsTold) {
+  ASSERT_TRUE(QDir().mkpath(Host("Data/Old")));
+  WriteBytes("Data/Old/f.bin", QByteArray(2048, 'x'));
+  MessageRecorder shown;
+  OpenAndRun([] {
+    const TreeNode data = DataFolder();
+    TreeNode(data).SetSelected(true);
+    emit Tree()->NodeClick(data);
+    Screen().mnuGetFolderSize_Click();
+    // Alt+B runs Back although the main window's command disabled it.
+    testing::SendKey(Screen().Window(), QEvent::KeyRelease, Qt::Key_B, Qt::AltModifier);
+  });
+  EXPECT_EQ(shown.Texts(), QStringList({"Folder size 'C:\\Data\\' is 2.00 KB"}));
+  EXPECT_TRUE(Screen().IsLoaded());  // Back only hides it
+  EXPECT_FALSE(Screen().Window()->isVisible());
+  EXPECT_EQ(Program().EnumRestoreItemSet->Count(), 1);
+}
+
 TEST_F(DestinationScreenTest, WizardExitAndEntry) {
   bool ask = false;
   EXPECT_EQ(modGeneral::ExitWizard(nullptr, ask), 0);
