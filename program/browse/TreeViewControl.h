@@ -152,6 +152,12 @@ class TreeViewControl {
   // ("D_/path>date" for folders, "F_/path>date>size" for files).
   void TraverseColTreeSearch(UniTreeViewMC* Tree, const TreeNode& nodx, bool& bFirstNode, bool bRemote,
                              bool bFiles);
+  // Gives the children of `nodx` its check state (after a checked folder
+  // was listed). `bGrayImage` is not used.
+  void RefreshColChildChecks(const TreeNode& nodx, bool bGrayImage);
+  // Unchecks the children of `nodx` one by one, and what lies below them,
+  // letting window messages run twice before each.
+  void ColChildUnCheck(const TreeNode& nodx, bool bGrayImage);
 
   // --- Backup-set walkers ----------------------------------------------------
   // Each walks from `nodx` (or its first child) through its following

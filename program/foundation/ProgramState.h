@@ -70,6 +70,32 @@ struct ProgramState {
   bool OtherJobRunning = false;
   bool SearchInProgress = false;
 
+  // The restore's progress: the values of the engine's last progress
+  // call-back as the progress window draws them, and the user's request
+  // to stop the restore (the next call-back answers the engine 0).
+  struct ProgressRecord {
+    QString ItemName;
+    Long ItemKind = 0;
+    double FileSize = 0;
+    Integer FilePercent = 0;
+    Integer TotalPercent = 0;
+    QString ElapsedText;
+    QString RemainingText;
+    QString RateText;
+    Integer EngineNumber = 0;
+    double TotalDone = 0;
+    double TotalSize = 0;
+    bool TransferUpdate = false;     // the last call was a transfer update
+    bool StopNoticePending = false;  // a "?stop" call came; cleared at the next drawing
+    // Inputs of the call-back class's time members nothing calls.
+    Long ElapsedStart = 0;
+    double LeftTotal = 0;
+    double LeftDone = 0;
+    double RateBytes = 0;
+    Long RateSeconds = 0;
+  } ProgressSnapshot;
+  bool TransferStopRequested = false;
+
   // The search window.
   bool SearchStopRequested = false;
   bool SearchDeleteMode = false;   // remote paths stay percent-encoded while it is set

@@ -80,7 +80,7 @@ void RegisterProgramClasses() {
   OrvaneSrv::RegisterEngineClasses();
   static win::ClassRegistration monitor = [] {
     win::ClassInfo info;
-    info.clsid = QStringLiteral("{6F1D2A4C-58B3-4E27-9C41-0B7E3D5A92F6}");
+    info.clsid = QStringLiteral("{2532C4B5-1734-4133-BAB2-B923A65AA016}");
     info.progId = QStringLiteral("OrvaneforMAC.clsMonitor");
     info.factory = [] { return std::make_shared<clsMonitor>(); };
     info.server = win::ServerKind::LocalServer;

@@ -602,7 +602,7 @@ void Proxysetting::SaveSettings() {
         modGeneral::SavePasswordFile(QString(), vb::Trim(c.sPassword->text()), 5);
         modGeneral::RestrictToOwner(win::JoinPath(AppFolder(), QStringLiteral("ZQProxyUser.txt")));
         modGeneral::LoadProxySetting();
-        Hide();
+        HideWindow();
       },
       [](const vb::ErrorInfo& e) {
         WriteTrace(QStringLiteral("Error in proxy server  & Dial-up setting scrn ok event. Reason: ") + e.description);

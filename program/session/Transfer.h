@@ -43,6 +43,8 @@ class QWidget;
 namespace OrvaneMac {
 
 class PlainTreeView;
+class PlainTreeNode;
+class UniTreeViewMC;
 
 class Transfer {
  public:
@@ -94,8 +96,48 @@ class Transfer {
   // unchecked folders are searched. `reffrm` is not used.
   void Trf_TraverseTree(QWidget* reffrm, PlainTreeView* Tree, long nodeindex);
 
-  // Restore and delete item set.
+  // Restore and delete item set: emptied unless a restore or a search runs.
   void Trf_ClearEnumRestoreItemSet();
+  // The backup item sets (the first only while no job runs; it empties the
+  // second first).
+  void Trf_ClearEnumBackupItemSet();
+  void Trf_ClearEnumSchBackupItemSet();
+
+  // The restore destination checks (program/browse/TransferRestoreChecks.cpp):
+  // the node selected in the window's "LocalTreeView" as a destination for
+  // the restore item set; each refusal shows its message and answers false.
+  bool Trf_validateRestoreData(QWidget* reffrm);
+  // The same for a node of a plain tree (a drop target).
+  bool Trf_validateDnDRestoreData(const PlainTreeNode& node);
+
+  // The selected node of a tree (program/browse/TransferSelection.cpp). The
+  // local questions look for the window's "ColumnLocalTreeView" or
+  // "LocalTreeView"; the remote ones without a window at the main window's
+  // remote tree. False or "" when nothing is selected.
+  bool Trf_IsLocalSelectedFolder(QWidget* refform);
+  bool Trf_IsLocalSelectedFile(QWidget* refform);
+  bool Trf_CheckLocalSelection(QWidget* refform);
+  // The selected node's path; raises when nothing is selected.
+  QString Trf_getLocalSelectedItemPath(UniTreeViewMC* TreeView);
+  QString Trf_getRemoteSelectedItemPath(QWidget* reffrm);
+  bool Trf_IsRemoteSelectedFolder();
+  bool Trf_IsRemoteSelectedFile();
+  bool Trf_CheckRemoteSelection();
+  // The selected remote item's parent folder, ending in "/".
+  QString Trf_getRemoteSelectedParent();
+  QString Trf_getRemoteSelectedItemName();
+  // A local file's size as a size text; "" when it cannot be read.
+  QString Trf_getLocalFileSize(const QString& FileNamePath);
+  // Opens the desktop's search on drive C.
+  void Trf_SearchLocal();
+
+  // Folder creation under the selected node (program/browse/TransferFolders.cpp):
+  // on the account from a given remote tree, and on the computer from a
+  // local tree, which is then built again.
+  void CreateRemoteDir(QWidget* reffrm, UniTreeViewMC* TvwControl);
+  void CreateLocalDir(QWidget* reffrm, UniTreeViewMC* TvwControl);
+  // Takes the selected node out of the remote tree (the account keeps it).
+  void Trf_RemoveRemoteNode();
 
   // The quota display of the main window, refreshed from the engine.
   void Trf_UpdateTessaraDiskInfo();

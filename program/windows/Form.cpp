@@ -207,8 +207,10 @@ void Form::ShowModal() {
   modalLoop_ = nullptr;
 }
 
-void Form::Hide() {
-  if (window_) window_->hide();
+void Form::HideWindow() {
+  if (!IsLoaded()) return;
+  window_->hide();
+  window_->setWindowModality(Qt::NonModal);
   if (modalLoop_) modalLoop_->quit();
 }
 

@@ -93,8 +93,9 @@ class Form {
   void ShowModal();
   // Shows the window without waiting.
   void Show();
-  // Hides the window and keeps it loaded; a modal show of it returns.
-  void Hide();
+  // Hides the window and, when it is shown modally, ends that show (the
+  // window stays loaded and keeps its state for the next show).
+  void HideWindow();
 
   // The window's size in twips (its inner size: the windows have no frame).
   [[nodiscard]] double Width();
