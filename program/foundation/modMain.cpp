@@ -10,6 +10,7 @@
 #include "program/foundation/Scheduler.h"
 #include "program/foundation/SettingsStores.h"
 #include "program/main/Smart.h"
+#include "program/main/MainWindowServices.h"
 #include "program/progress/clsMonitor.h"
 #include "program/session/Login.h"
 #include "program/session/Transfer.h"
@@ -88,6 +89,8 @@ void RegisterProgramClasses() {
     return win::RegisterClassObject(std::move(info));
   }();
   (void)monitor;
+  // The engine's folder-delete call-back reaches the delete window.
+  SetDeleteProgressRoute([](const QString& item) { return DeleteWindowUpdateProgress(item); });
 }
 
 bool Main() {
