@@ -102,6 +102,11 @@ struct ProgramState {
   // Set by the delete window's cancel; true after a delete pass means the
   // user cancelled it.
   bool DeleteCancelRequested = false;
+  // The entries of the restore item set ("F_"/"D_" + server path, as the
+  // set holds them) that the delete window's last pass removed from the
+  // account: its opener empties the list, the pass adds each entry whose
+  // delete succeeded. The search window takes exactly these rows out.
+  QStringList DeletedItems;
   // The backup item sets ("D_"/"F_" entries) of a local tree's check marks,
   // the paths of checked files, and two listing collections nothing fills.
   vb::CollectionPtr EnumBackupItemSet;

@@ -23,7 +23,8 @@ void ShowRestoreDestinationScreen(const QString& label3Caption);
 // The delete window `Deleteremotefrm`: hides `cmdDeleteSync` and
 // `lblSyncCaption`, gives `lblSyncCaption` the caption, `LstSyncData` the
 // text (one path a line) and shows it modally without owner. The window
-// deletes Program().EnumRestoreItemSet item by item and empties the set.
+// deletes Program().EnumRestoreItemSet item by item and empties the set; it
+// adds each entry it deleted to Program().DeletedItems.
 void ShowDeleteWindow(const QString& syncCaption, const QString& syncData);
 
 // The search window `frmSearchRemote`.
@@ -36,5 +37,12 @@ struct SearchWindowOpening {
 };
 // Loads it, prepares it as given and shows it modally without owner.
 void ShowSearchWindow(const SearchWindowOpening& opening);
+// The restore destination screen opened for the search results
+// (Program().SearchRestoreMode set) returns to the search window: normal
+// pointer, shown again; with `untilClosed` the call returns only once the
+// user has closed it. Or it closes the search window (the main window's
+// search box keeps its text).
+void ShowSearchWindowAgain(bool untilClosed);
+void UnloadSearchWindow();
 
 }  // namespace OrvaneMac

@@ -5,6 +5,8 @@
 // (modGeneral::RegisterProgramClasses); its members come with the progress
 // window.
 
+#include <QString>
+
 #include "platform/objects/DispatchObject.h"
 
 namespace OrvaneMac {
@@ -12,6 +14,11 @@ namespace OrvaneMac {
 class clsMonitor : public win::DispatchObject {
  public:
   [[nodiscard]] const win::MemberTable& Members() const override;
+
+  // The engine's stop poll while it lists a folder for a search: false at
+  // once while no stop was asked for; otherwise the search window's answer
+  // for the item "2" (true).
+  bool updateSearchProgress(const QString& sItem);
 };
 
 }  // namespace OrvaneMac

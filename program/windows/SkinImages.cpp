@@ -329,7 +329,7 @@ QPixmap MesgBoxCaptionPicture() {
 
 std::vector<QPixmap> AnimationClip(const QString& name) {
   std::vector<QPixmap> frames;
-  if (name == QLatin1String("prestatus")) {
+  if (name == QLatin1String("prestatus") || name == QLatin1String("searchmac")) {
     constexpr int kSteps = 12;
     for (int i = 0; i < kSteps; ++i) frames.push_back(SpinnerFrame(i, kSteps));
   }
