@@ -1,6 +1,7 @@
 #include "program/main/SearchResultFile.h"
 
 #include <QDateTime>
+#include <QRegularExpression>
 
 #include "platform/paths/WinPath.h"
 #include "platform/text/Format.h"
@@ -76,8 +77,11 @@ bool SearchPathMatches(const QString& path, const QString& pattern) {
 }
 
 QString SearchSizeCell(const QString& sizeField) {
-  const QString size = vb::Trim(sizeField);
+  QString size = vb::Trim(sizeField);
   if (size.isEmpty()) return QStringLiteral("0 KB");
+  // Newer listing clients group the digits with commas.
+  static const QRegularExpression grouped(QStringLiteral("^[0-9]{1,3}(,[0-9]{3})+$"));
+  if (grouped.match(size).hasMatch()) size.remove(u',');
   bool number = false;
   const double bytes = size.toDouble(&number);
   return number ? modGeneral::GetProperSizeValue(bytes) : QString();
