@@ -378,7 +378,10 @@ TEST_F(SearchWindowTest, Screenshot) {
   ThreeDocs();
   Prepare("/Docs/", "*");
   form().Show();
+  QString running;
+  listings_->during = [&](const QString&) { running = SaveScreenshot(form().Window(), "search_window_running"); };
   form().RunSearch();
+  EXPECT_TRUE(QFileInfo::exists(running));
   CheckRow(2, true);
   const QString path = SaveScreenshot(form().Window(), "search_window");
   EXPECT_TRUE(QFileInfo::exists(path));
