@@ -260,6 +260,69 @@ TEST_F(SearchWindowTest, ReturningToTheWindowStartsNoSecondSearch) {
   EXPECT_FALSE(form().bSingleCall);
 }
 
+TEST_F(SearchWindowTest, OpeningForAFolderWithoutKeyWaitsAndAnUnloadFromOutsideKeepsTheSearchBox) {
+  ThreeDocs();
+  bool selectAllEnabled = true;
+  WhenShown(form(), [&] {
+    QTimer::singleShot(30, [&] {
+      selectAllEnabled = form().chkSelectAll()->isEnabled();
+      UnloadSearchWindow();  // the destination screen's close
+    });
+  });
+  SearchWindowOpening opening;
+  opening.searchPath = "My Orvane/Docs/";
+  opening.clearDisplayNumFiles = true;
+  ShowSearchWindow(opening);
+  EXPECT_TRUE(listings_->asked.isEmpty());
+  EXPECT_FALSE(selectAllEnabled);
+  EXPECT_EQ(searchBox_->text(), "grü");
+  EXPECT_TRUE(Program().SearchStopRequested);
+}
+
+TEST_F(SearchWindowTest, ButtonsAndShortcutsTakeOnlyTheirOwnPresses) {
+  ThreeDocs();
+  Prepare("/Docs/", "*");
+  form().Show();
+  int hidden = 0;
+  form().SetHandOvers({[&](const QString&) { ++hidden; }, [&](const QString&, const QString&) { ++hidden; }, {}});
+  // Right-button releases over Search, Close, Delete and Restore do nothing.
+  ClickOn(form().cmdOK(), Qt::RightButton);
+  EXPECT_TRUE(listings_->asked.isEmpty());
+  ClickOn(form().lbl_cmd_cancel(), Qt::RightButton);
+  EXPECT_TRUE(form().IsLoaded());
+  // Alt with Shift or Ctrl is no shortcut.
+  TypeKey(form().Window(), Qt::Key_S, Qt::AltModifier | Qt::ShiftModifier);
+  TypeKey(form().Window(), Qt::Key_C, Qt::AltModifier | Qt::ControlModifier);
+  EXPECT_TRUE(listings_->asked.isEmpty());
+  EXPECT_TRUE(form().IsLoaded());
+  ClickOn(form().lbl_cmdOK());
+  EXPECT_EQ(listings_->asked.size(), 1);
+  CheckRow(1, true);
+  ClickOn(form().CmdDeleteFullpath(), Qt::RightButton);
+  ClickOn(form().wiz_res3_next(), Qt::RightButton);
+  EXPECT_EQ(hidden, 0);
+  // A right-button release over Stop Search stops the run.
+  bool stopped = false;
+  listings_->during = [&](const QString&) {
+    ClickOn(form().cmd_Refresh(), Qt::RightButton);
+    stopped = Program().SearchStopRequested;
+  };
+  form().RunSearch();
+  EXPECT_TRUE(stopped);
+  TypeKey(form().Window(), Qt::Key_C, Qt::AltModifier);
+  EXPECT_FALSE(form().IsLoaded());
+}
+
+TEST_F(SearchWindowTest, LongSearchPathGetsTheResizeTooltip) {
+  for (int length : {109, 110}) {
+    form().Load();
+    form().lblSearchpath()->SetCaption(QString(length, u'x'));
+    form().SetWidth(12000);
+    EXPECT_EQ(form().lblSearchpath()->toolTip().isEmpty(), length < 110) << length;
+    form().Unload();
+  }
+}
+
 TEST_F(SearchWindowTest, SelectAllAndTheRowChecksKeepEachOtherInStep) {
   ThreeDocs();
   Prepare("/Docs/", "*");
@@ -386,6 +449,16 @@ TEST_F(SearchWindowTest, Screenshot) {
   const QString path = SaveScreenshot(form().Window(), "search_window");
   EXPECT_TRUE(QFileInfo::exists(path));
   EXPECT_GE(Twips::Width(form().Window()), 10245);
+}
+
+TEST_F(SearchWindowTest, WindowKeepsItsSmallestSize) {
+  form().Show();
+  form().SetWidth(5000);
+  form().SetHeight(5000);
+  EXPECT_EQ(Twips::Width(form().Window()), 10245);
+  EXPECT_EQ(Twips::Height(form().Window()), 7920);
+  EXPECT_EQ(Twips::Left(form().cmd_cancel()), 10245 - 1620);
+  EXPECT_EQ(Twips::Top(form().chkSelectAll()), 7920 - 600);
 }
 
 TEST_F(SearchWindowTest, HighResolutionLayoutKeepsTheSearchButtonAndItsSmallerMinimum) {
