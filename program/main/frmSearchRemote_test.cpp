@@ -437,6 +437,22 @@ TEST_F(SearchWindowTest, DeleteTakesOutExactlyTheRowsWhoseFilesWereDeleted) {
   EXPECT_EQ(Rows(), (QStringList{"Docs/c.txt", "Docs/keep.txt"}));
 }
 
+TEST_F(SearchWindowTest, ADeletedFolderTakesOutOnlyTheRowsBelowIt) {
+  listings_->byFolder["/Docs/"] = ListingLine('-', "1", kDate, "sub/a.txt") +
+                                  ListingLine('-', "1", kDate, "subway.txt") + ListingLine('-', "1", kDate, "x.txt");
+  Prepare("/Docs/", "*");
+  form().RunSearch();
+  CheckRow(3, true);
+  form().SetHandOvers({{},
+                       [](const QString&, const QString&) {
+                         Program().DeletedItems << QStringLiteral("D_/users/alice/Files/DOCS/sub")
+                                                << QStringLiteral("F_/users/alice/Files/Docs/x.txt");
+                       },
+                       {}});
+  form().DeleteFoundItems();
+  EXPECT_EQ(Rows(), QStringList{"Docs/subway.txt"});
+}
+
 TEST_F(SearchWindowTest, Screenshot) {
   ThreeDocs();
   Prepare("/Docs/", "*");
