@@ -399,8 +399,7 @@ void frmSearchRemote::SetupResultColumns() {
 }
 
 void frmSearchRemote::LayoutControls() {
-  FormWindow* w = c_.lblCapbar->window() == nullptr ? nullptr : static_cast<FormWindow*>(c_.lblCapbar->window());
-  if (!w) return;
+  FormWindow* w = Window();
   const double dpi = 1440.0f / static_cast<float>(TwipsPerPixelX());
   if (dpi <= 96) return;
   const double factor = dpi / 96;
