@@ -214,7 +214,10 @@ void frmSearchRemote::LoadSearchResults(const QString& sFolder) {
   });
   UniListView* list = c_.lvw_SearchResult;
   const QString pattern = ListingSearchPattern(c_.txt_Searchkey->text());
-  const QString base = sFolder.mid(1);
+  QString base = sFolder.mid(1);
+  // A search of one file lists that file under its own name: its row is
+  // the file's own path, not the path with the name once more.
+  if (!base.isEmpty() && !base.endsWith(u'/')) base = base.left(base.lastIndexOf(u'/') + 1);
   const int image = static_cast<int>(TreeViewControl::Instance().iconIndex(QStringLiteral("file")));
   for (const SearchListingLine& line : ReadSearchListing(text)) {
     if (line.type != u'-') continue;

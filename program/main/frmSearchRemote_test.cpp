@@ -142,6 +142,13 @@ TEST_F(SearchWindowTest, ResultFileWithoutLineFeedOrOnlyFoldersAddsNoRow) {
   }
 }
 
+TEST_F(SearchWindowTest, SearchOfOneFileListsItUnderItsOwnPath) {
+  listings_->byFolder["/Docs/a.txt"] = ListingLine('-', "5", kDate, "a.txt");
+  Prepare("/Docs/a.txt", "a");
+  form().RunSearch();
+  EXPECT_EQ(Rows(), QStringList{"Docs/a.txt"});
+}
+
 TEST_F(SearchWindowTest, NoSecondRunStartsInsideARun) {
   ThreeDocs();
   Prepare("/Docs/", "*");
