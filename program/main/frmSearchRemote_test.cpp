@@ -384,6 +384,27 @@ TEST_F(SearchWindowTest, RestoreHandsTheCheckedFilesAndTheirShownSizes) {
   EXPECT_TRUE(form().Window()->isVisible());
 }
 
+TEST_F(SearchWindowTest, AfterARestoreTheDestinationScreenReturnsToTheWindowUntilItIsClosed) {
+  ThreeDocs();
+  Prepare("/Docs/", "*");
+  form().Show();
+  form().RunSearch();
+  CheckRow(1, true);
+  bool shownAgain = false;
+  form().SetHandOvers({[&](const QString&) {
+                         QTimer::singleShot(20, [&] {
+                           shownAgain = form().Window()->isVisible();
+                           TypeKey(form().Window(), Qt::Key_C, Qt::AltModifier);
+                         });
+                         ShowSearchWindowAgain(true);
+                       },
+                       {}, {}});
+  form().RestoreFoundItems();
+  EXPECT_TRUE(shownAgain);
+  EXPECT_FALSE(form().IsLoaded());
+  EXPECT_FALSE(Program().SearchRestoreMode);
+}
+
 TEST_F(SearchWindowTest, RestoreAndDeleteWithoutRowsOrChecksSayWhy) {
   struct Case {
     bool rows;
