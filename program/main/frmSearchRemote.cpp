@@ -347,6 +347,10 @@ void frmSearchRemote::Form_Load() {
   FormWindow* w = Window();
   runActive_ = false;
   unloadAfterRun_ = false;
+  // A window loaded afresh has no search pending; its opener asks for one
+  // after the load.
+  bSingleCall = false;
+  bSearchFromMainScreen = false;
   vb::ResumeNext next;
   next([&] { SetupResultColumns(); });
   next([&] {
