@@ -8,6 +8,7 @@
 // the tree does not depend on the window that shows it.
 
 #include <QAction>
+#include <QLineEdit>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -22,6 +23,9 @@ namespace OrvaneMac {
 struct MainWindowControls {
   QPointer<QWidget> Smart;  // the main window itself
   QPointer<UniTreeViewMC> ColumnRemoteTreeView;
+  // The search box `txtSearchText` (its placeholder look comes back when
+  // the search window is closed).
+  QPointer<QLineEdit> txtSearchText;
 
   // Toolbar pictures.
   QPointer<PictureBox> lblrecalculate;

@@ -44,5 +44,12 @@ struct SearchWindowOpening {
 };
 // Loads it, prepares it as given and shows it modally without owner.
 void ShowSearchWindow(const SearchWindowOpening& opening);
+// The restore destination screen opened for the search results
+// (Program().SearchRestoreMode set) returns to the search window: normal
+// pointer, shown again; with `untilClosed` the call returns only once the
+// user has closed it. Or it closes the search window (the main window's
+// search box keeps its text).
+void ShowSearchWindowAgain(bool untilClosed);
+void UnloadSearchWindow();
 
 }  // namespace OrvaneMac

@@ -351,8 +351,10 @@ QPixmap MesgBoxCaptionPicture() {
 
 std::vector<QPixmap> AnimationClip(const QString& name) {
   std::vector<QPixmap> frames;
-  // The wait box's clip, and the sign-in window's connection clip.
-  if (name == QLatin1String("prestatus") || name == QLatin1String("connectionmac")) {
+  // The wait box's clip, the sign-in window's connection clip and the
+  // search window's clip.
+  if (name == QLatin1String("prestatus") || name == QLatin1String("connectionmac") ||
+      name == QLatin1String("searchmac")) {
     constexpr int kSteps = 12;
     for (int i = 0; i < kSteps; ++i) frames.push_back(SpinnerFrame(i, kSteps));
   } else if (name == QLatin1String("deleteremote")) {
