@@ -176,11 +176,11 @@ double Smart::Left() { return WindowPlace(Window()).left(); }
 double Smart::Top() { return WindowPlace(Window()).top(); }
 void Smart::SetLeft(double twips) {
   const QRectF p = WindowPlace(Window());
-  Twips::SetPlace(Window(), twips, p.top(), p.width(), p.height());
+  PlaceWindow(twips, p.top(), p.width(), p.height());
 }
 void Smart::SetTop(double twips) {
   const QRectF p = WindowPlace(Window());
-  Twips::SetPlace(Window(), p.left(), twips, p.width(), p.height());
+  PlaceWindow(p.left(), twips, p.width(), p.height());
 }
 
 namespace {
@@ -190,6 +190,12 @@ void SetWindowSize(Form& form, QWidget* w, double width, double height) {
   (void)form;
 }
 }  // namespace
+
+void Smart::PlaceWindow(double left, double top, double width, double height) {
+  FormWindow* w = Window();
+  Twips::SetPlace(w, left, top, width, height);
+  w->move(TwipsToPixelsX(left), TwipsToPixelsY(top));
+}
 
 int Smart::WindowState() {
   FormWindow* w = Window();
@@ -820,7 +826,7 @@ void Smart::ToggleMaximize() {
     next([&] {
       long left = 0, top = 0, width = 0, height = 0;
       modGeneral::GetWorkArea(left, top, width, height, true);
-      Twips::SetPlace(w, static_cast<double>(left), static_cast<double>(top), static_cast<double>(width),
+      PlaceWindow(static_cast<double>(left), static_cast<double>(top), static_cast<double>(width),
                       static_cast<double>(height));
     });
     vbBMaximized = true;
@@ -830,7 +836,7 @@ void Smart::ToggleMaximize() {
     next([&] { SetWindowState(0); });
     next([&] { c.PicMax->setToolTip(QStringLiteral("Maximize")); });
     next([&] {
-      Twips::SetPlace(w, static_cast<double>(NormalLeft), static_cast<double>(NormalTop),
+      PlaceWindow(static_cast<double>(NormalLeft), static_cast<double>(NormalTop),
                       static_cast<double>(NormalWidth), static_cast<double>(NormalHeight));
     });
   }
@@ -854,7 +860,7 @@ void Smart::GetDesktopRectt() {
   next([&] { modGeneral::GetWorkArea(left, top, width, height, false); });
   WriteTrace(QStringLiteral("Left = %1top = %2Width = %3Height = %4").arg(left).arg(top).arg(width).arg(height));
   next([&] {
-    Twips::SetPlace(Window(), static_cast<double>(left * TwipsPerPixelX()), static_cast<double>(top * TwipsPerPixelY()),
+    PlaceWindow(static_cast<double>(left * TwipsPerPixelX()), static_cast<double>(top * TwipsPerPixelY()),
                     static_cast<double>(width * TwipsPerPixelX()), static_cast<double>(height * TwipsPerPixelY()));
   });
   WriteTrace(

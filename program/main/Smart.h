@@ -154,6 +154,9 @@ class Smart : public Form, public TrayOwner {
   void RegisterControls();
   void PaintBorderImages();
   void ShowTitleBar(bool show);
+  // The window's place in twips (its position too, which the window system
+  // keeps in pixels).
+  void PlaceWindow(double left, double top, double width, double height);
   void EnableRefreshSnap(bool enabled);
   void lblCapbar_DblClick();
   void Smart_Cancel_Click();

@@ -294,7 +294,7 @@ void Smart::mnuTrayMaximize_Click() {
         if (WindowState() == 1) SetWindowState(0);
         long left = 0, top = 0, width = 0, height = 0;
         modGeneral::GetWorkArea(left, top, width, height, true);
-        Twips::SetPlace(Window(), static_cast<double>(left), static_cast<double>(top), static_cast<double>(width),
+        PlaceWindow(static_cast<double>(left), static_cast<double>(top), static_cast<double>(width),
                         static_cast<double>(height));
         vbBMaximized = true;
       },
