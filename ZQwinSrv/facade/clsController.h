@@ -58,6 +58,14 @@ class ORVANESRV_EXPORT clsController : public _clsController {
   bool Cont_GetMessageLogin() override;
   Integer ChkAccoutStatus(const QString& state_UserName, const QString& state_Password) override;
   bool cont_IsExeRunning(const QString& Name, bool DeleteExe, Long nOsVersion = 0) override;
+
+ private:
+  // Exchange sort of listing entries by their lower-cased path field.
+  void SortEnumItems(const vb::CollectionPtr& items);
 };
+
+// The engine's own controller (created on first use), through which the
+// rsync side's exit reaches Cont_DisConnect.
+clsController& gController();
 
 }  // namespace OrvaneSrv

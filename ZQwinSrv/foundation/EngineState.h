@@ -83,6 +83,10 @@ struct EngineState {
   // Job flags of the current operation.
   bool gbCommonFlag = false;
   bool gbCancelled = false;
+  // The user stopped the running job: set with gbCancelled, but only the
+  // start of the next job clears it (the WebDAV route clears gbCancelled
+  // when it ends).
+  bool gbJobStopped = false;
   bool gbRestoreFailed = false;
   bool gbRemoteError = false;
   bool gbErrorShown = false;

@@ -139,7 +139,7 @@ void Options::Opt_WriteInto_SchErrorLog(const QString& LogMsg, Integer bval) {
     QString entry;
     if (!vb::Trim(LogMsg).isEmpty() && bval >= 0 && bval <= 2) {
       EnsureFolder(AppFolder());
-      entry = StatusWord(bval) + TimeText() + QStringLiteral(" : ") + CutAtNul(LogMsg);
+      entry = StatusWord(bval) + TimeText() + QStringLiteral(" : ") + StripNull(LogMsg);
     }
     AppendFileData(SchErrorLogPath(), entry);
   });
@@ -232,7 +232,7 @@ bool Options::opt_setposofresumeentry(const QString& reslogentry) {
   Quietly([&] {
     const auto retrying = [] { return QStringLiteral("Information : ") + TimeText() + QStringLiteral(" : Retrying...."); };
     const auto resume = [&] {
-      return kCrLf + QStringLiteral("Information : ") + TimeText() + QStringLiteral(" : ") + CutAtNul(reslogentry);
+      return kCrLf + QStringLiteral("Information : ") + TimeText() + QStringLiteral(" : ") + StripNull(reslogentry);
     };
     if (Engine().giMode == 1) {
       AppendFileData(SessionPath(), retrying());

@@ -71,6 +71,22 @@ TEST_F(OptionsTest, ServiceModeWritesDailyScheduleSessionAndServiceLogs) {
   EXPECT_TRUE(Bytes("OrvaneLogFile.txt").isEmpty());
 }
 
+TEST_F(OptionsTest, ScheduleErrorAndResumeEntriesEndAtACrOrANul) {
+  gOptions().Opt_WriteInto_SchErrorLog(QString("first\rsecond"), 2);
+  gOptions().Opt_WriteInto_SchErrorLog(QString::fromUtf16(u"ab\0cd\rx", 7), 0);
+  gOptions().Opt_WriteInto_SchErrorLog("\rkept", 1);
+  EXPECT_EQ(Bytes("ZQWSchErrorLogFile.txt"), Bom() + Utf16("Error       : 12/08/2026 23:59:29 : first\r\n"
+                                                           "Information : 12/08/2026 23:59:29 : ab\r\n"
+                                                           "Success     : 12/08/2026 23:59:29 : \rkept\r\n"));
+
+  Engine().gsSessionFile = "s.txt";
+  ASSERT_TRUE(QDir().mkpath(tmp_.path() + "/Prog/OrvaneMac/Session"));
+  gOptions().opt_setposofresumeentry("Resuming the restore of file (2) a.txt\r\nto b.txt");
+  EXPECT_EQ(Bytes("Session/s.txt"), Bom() + Utf16("Information : 12/08/2026 23:59:29 : Retrying....\r\n"
+                                                  "\r\nInformation : 12/08/2026 23:59:29 : Resuming the restore of file "
+                                                  "(2) a.txt\r\n"));
+}
+
 TEST_F(OptionsTest, TraceAndWholeFileWriters) {
   WriteTrace("  Enter x ");
   EXPECT_EQ(Bytes("TraceFile.txt"), Bom() + Utf16("Enter x\r\n"));

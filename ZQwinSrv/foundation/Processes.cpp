@@ -8,6 +8,7 @@
 #include "ZQwinSrv/foundation/Transfer.h"
 #include "platform/errors/RuntimeError.h"
 #include "platform/inet/WinInet.h"
+#include "platform/process/ExitWindows.h"
 #include "platform/process/Privileges.h"
 #include "platform/process/Process.h"
 #include "platform/registry/RegistryTypes.h"
@@ -128,8 +129,9 @@ void SetRasAutoConnect() {
 
 bool cls_ExitWindows::ExitWindows(Long how) {
   AdjustToken();
-  (void)how;
-  return false;
+  // The force flag is added as a flag: a request that already forces stays
+  // the same request.
+  return win::ExitWindowsEx(static_cast<std::uint32_t>(how) | win::EWX_FORCE, 0);
 }
 
 void cls_ExitWindows::AdjustToken() {

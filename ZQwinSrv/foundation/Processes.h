@@ -53,9 +53,9 @@ void SetRasAutoConnect();
 // nothing creates it.
 class cls_ExitWindows {
  public:
-  // Enables "SeShutdownPrivilege", then asks to end the session with `how`
-  // plus the force flag (4). A restore client has no business ending a
-  // desktop session here, so the request is refused: false.
+  // Enables "SeShutdownPrivilege", then asks the session manager to end the
+  // session with `how` (0 log off, 1 shut down, 2 reboot, 8 power off) and
+  // the force flag (4); true when the request was accepted.
   bool ExitWindows(Long how);
 
  private:

@@ -20,6 +20,7 @@
 
 #include "ZQwinSrv/foundation/Transfer.h"
 #include "platform/paths/WinPath.h"
+#include "platform/process/ExitWindows.h"
 #include "platform/process/Process.h"
 #include "platform/registry/Registry.h"
 
@@ -141,6 +142,25 @@ TEST_F(ProcessesTest, FindsAndEndsTheRsyncClientOnePerCall) {
   EXPECT_FALSE(IsExeRunning("DORediRizura.exe", true));
   EXPECT_TRUE(IsAlive(lookalike));
   EXPECT_TRUE(IsAlive(sleeper));
+}
+
+TEST(ExitWindowsTest, AsksTheSessionManagerWithTheForceFlag) {
+  std::vector<QStringList> requests;
+  win::ScopedSessionManagerLauncher launcher([&](const QString& program, const QStringList& arguments) {
+    requests.push_back(QStringList{program} + arguments);
+    return true;
+  });
+  const QByteArray saved = qgetenv("XDG_SESSION_ID");
+  qputenv("XDG_SESSION_ID", "5");
+  cls_ExitWindows exit;
+  EXPECT_TRUE(exit.ExitWindows(0));
+  EXPECT_TRUE(exit.ExitWindows(2));
+  EXPECT_TRUE(exit.ExitWindows(4)) << "a forced log off stays a log off";
+  qputenv("XDG_SESSION_ID", saved);
+  ASSERT_EQ(requests.size(), 3u);
+  EXPECT_EQ(requests[0], QStringList({"loginctl", "terminate-session", "5"}));
+  EXPECT_EQ(requests[1].mid(0, 1) + requests[1].mid(5, 1), QStringList({"busctl", "Reboot"}));
+  EXPECT_EQ(requests[2], requests[0]);
 }
 
 TEST_F(ProcessesTest, ShellCloseAnswersTrueWhenNothingWasEnded) {

@@ -29,7 +29,7 @@ void KeepMonitorAnswer(const vb::Variant& answer) {
   EngineState& g = Engine();
   g.giMonitorAnswer = answer.ToInteger();
   if (g.giMonitorAnswer == 0) {
-    if (g.gbCommonFlag) g.gbCancelled = true;
+    if (g.gbCommonFlag) g.gbCancelled = g.gbJobStopped = true;
     gWebDavControl().dav_seterrorstring(QStringLiteral("Operation canceled by user."));
   }
 }

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QSet>
 
+#include "ZQwinSrv/facade/clsController.h"
 #include "ZQwinSrv/foundation/EngineMessages.h"
 #include "ZQwinSrv/foundation/Options.h"
 #include "ZQwinSrv/foundation/Processes.h"
@@ -80,12 +81,8 @@ bool clsRsyncController::Cont_login(const QString& username, const QString& pass
 }
 
 void clsRsyncController::Cont_Exit() {
-  // The facade's disconnect: the rsync side, then the WebDAV side.
-  vb::OnErrorGoTo(
-      [] {
-        gRsyncController().Cont_DisConnect();
-        gWebdavController().Cont_DisConnect();
-      },
+  // The facade's disconnect, through the engine's own controller.
+  vb::OnErrorGoTo([] { gController().Cont_DisConnect(); },
                   [](const vb::ErrorInfo& e) { WriteTrace(QString::number(e.number) + e.description); });
 }
 
