@@ -13,7 +13,7 @@ namespace {
 
 const QColor kBlueTop(0x4a, 0x8d, 0xe0);
 const QColor kBlueBottom(0x1f, 0x5c, 0xb0);
-const QColor kPanel(0xec, 0xf1, 0xf2);  // RGB(242, 241, 236) as the window's back
+const QColor kPanel(0xf2, 0xf1, 0xec);  // RGB(242, 241, 236), the window's back
 
 QPixmap Blank(int w, int h) {
   QPixmap p(w, h);
