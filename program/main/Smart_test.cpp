@@ -160,6 +160,22 @@ TEST_F(SmartTest, MaximiseFillsTheWorkAreaAndRestoreDownReturnsExactly) {
   EXPECT_EQ(ended_, 0);
 }
 
+TEST_F(SmartTest, AWindowMaximisedByTheProgramComesBackMaximisedAfterAMinimise) {
+  Main().Show();
+  Main().ToggleMaximize();
+  ClickOn(Main().PicMin(), Qt::RightButton);  // not the right button
+  EXPECT_EQ(Main().WindowState(), 0);
+  ClickOn(Main().PicMin());
+  EXPECT_EQ(Main().WindowState(), 1);
+  Main().SetWindowState(0);
+  EXPECT_TRUE(Main().vbBMaximized);
+  EXPECT_NEAR(Twips::Width(Main().Window()), 19200, 15);
+  // A minimised window is not enlarged to the minimum size.
+  Main().SetWindowState(1);
+  Main().Window()->resize(300, 200);
+  EXPECT_EQ(Main().Window()->width(), 300);
+}
+
 TEST_F(SmartTest, ActivationRepaintsUnlessSkippedOrDisconnected) {
   Main().Load();
   Program().SkipActivateRepaint = true;
