@@ -17,6 +17,7 @@
 #include "program/foundation/ProgramTestFixture.h"
 #include "program/session/FakeEngineController.h"
 #include "program/session/Transfer.h"
+#include "program/windows/MesgBox.h"
 #include "program/windows/SkinImages.h"
 #include "program/windows/Twips.h"
 #include "program/windows/modGeneralWindows.h"
@@ -195,6 +196,28 @@ TEST_F(SmartToolbarTest, TheSearchBoxKeepsItsPlaceholderInSilverItalics) {
   box->setText("   ");
   QApplication::sendEvent(box, &out);
   EXPECT_EQ(box->text(), "   ") << "blanks are kept";
+}
+
+TEST_F(SmartToolbarTest, GetFolderSizeNamesTheFolderAndTheEnginesSize) {
+  listing_.folders[kRoot] = {"1>Tue, 04 May 2010 10:12:33 GMT>4096>" + kRoot + "Docs/Work/>" + kRoot + "Docs/Work/"};
+  SessionOpen();
+  engines_.record->remoteSize = " 12.50 MB ";
+  Main().ColumnRemoteTreeView()->NodeAt(1).ChildAt(1).SetSelected(true);
+  QString text;
+  WhenShown(MesgBox::Instance(), [&text] {
+    MesgBox& box = MesgBox::Instance();
+    text = (box.ShortTextShown() ? box.lblSmallText() : box.lblText())->Caption().trimmed();
+    box.ButtonResult(0);
+  });
+  Main().MenuItem("mnuGetSize")->setEnabled(true);
+  Main().MenuItem("mnuGetSize")->trigger();
+  EXPECT_EQ(text, "Size of folder 'My Orvane/Docs/Work' is 12.50 MB");
+  EXPECT_TRUE(engines_.Take().contains("1:Cont_GetRemoteSize(" + kRoot + "Docs/Work/," + kRoot + "Docs/Work/,0)"));
+
+  // Nothing while a job runs.
+  Program().SearchInProgress = true;
+  Main().MenuItem("mnuGetSize")->trigger();
+  EXPECT_TRUE(engines_.Take().filter("Cont_GetRemoteSize").isEmpty());
 }
 
 TEST_F(SmartToolbarTest, TrayMaximizeRestoresAMinimisedWindowToTheWorkArea) {
