@@ -175,6 +175,9 @@ FormWindow* Form::Window() {
 
 void Form::Unload() {
   if (!window_ || unloading_) return;
+  bool cancel = false;
+  Form_QueryUnload(cancel);
+  if (cancel || !window_) return;
   unloading_ = true;
   Form_Unload();
   FormWindow* w = window_;

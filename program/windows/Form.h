@@ -114,6 +114,9 @@ class Form {
   // Handlers; the key handlers answer true when they took the key.
   virtual void Form_Load() {}
   virtual void Form_Unload() {}
+  // Runs before the unload; setting `cancel` keeps the window loaded (the
+  // window then stays as it is and Form_Unload does not run).
+  virtual void Form_QueryUnload(bool& /*cancel*/) {}
   virtual void Form_Resize() {}
   virtual void Form_MouseMove(Qt::MouseButtons /*buttons*/, QPoint /*point*/) {}
   virtual bool Form_KeyDown(int /*key*/, Qt::KeyboardModifiers /*shift*/) { return false; }

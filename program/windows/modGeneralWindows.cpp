@@ -63,9 +63,19 @@ void SetButtonState(PictureBox* picture, int state, Label* label, const QString&
   SetButtonState(picture, state, label, key);
 }
 
+namespace {
+QRect& InjectedWorkArea() {
+  static QRect area;
+  return area;
+}
+}  // namespace
+
+void SetWorkAreaForTesting(const QRect& pixels) { InjectedWorkArea() = pixels; }
+
 void GetWorkArea(long& left, long& top, long& width, long& height, bool inTwips) {
   QScreen* screen = QGuiApplication::primaryScreen();
-  const QRect area = screen ? screen->availableGeometry() : QRect();
+  QRect area = screen ? screen->availableGeometry() : QRect();
+  if (!InjectedWorkArea().isEmpty()) area = InjectedWorkArea();
   left = area.left();
   top = area.top();
   width = area.width();

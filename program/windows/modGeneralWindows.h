@@ -5,6 +5,7 @@
 // system record.
 
 #include <QFont>
+#include <QRect>
 #include <QString>
 
 #include <cstdint>
@@ -39,6 +40,9 @@ void SetButtonState(PictureBox* picture, int state, Label* label, const QString&
 // The desktop work area (the screen without its panels): in pixels, or in
 // twips when `inTwips` is set.
 void GetWorkArea(long& left, long& top, long& width, long& height, bool inTwips);
+// Tests: the work area GetWorkArea answers, in pixels (an empty rectangle
+// asks the screen again).
+void SetWorkAreaForTesting(const QRect& pixels);
 
 // The font the path labels measure with (the progress window's item label
 // sets its own); Tahoma 8.25 pt until then.
