@@ -104,9 +104,6 @@ class TreeViewControl {
   // tree's root) with the main window busy; false, doing nothing, while the
   // remote tree is not connected.
   bool RefreshTreeNodes(const TreeNode& RefreshNode, bool bRemote, bool bDontDispMsg);
-  // Unless the node is nothing, has it pass its check state on to its
-  // children (`bFlag` is not read).
-  void RefreshColChildChecks(const TreeNode& nodx, bool bFlag);
 
   // --- Further operations ---------------------------------------------------
   // None of these has a caller in the program; they complete the class.

@@ -948,6 +948,12 @@ void ShowMainWindow() {
   next([&] { modGeneral::AddToTray(main, main.mnuTray()); });
 }
 
+void AddMainWindowToTray() {
+  Smart& main = Smart::Instance();
+  vb::ResumeNext next;
+  next([&] { modGeneral::AddToTray(main, main.mnuTray()); });
+}
+
 bool MainWindowVisible() {
   Smart& main = Smart::Instance();
   return main.IsLoaded() && main.Window()->isVisible();
