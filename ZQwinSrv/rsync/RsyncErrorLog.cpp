@@ -111,9 +111,15 @@ bool clsRsyncEngine::Cont_Check_Log_Err_Files(Integer n) {
             add = true;
           }
           if (add && e && failed) {
+            // A file the log names again was counted already: once, however
+            // often it comes back.
             vb::CollectionPtr& items = Items(*failed);
-            for (const vb::Variant& item : *items)
-              if (item.ToString() == entry) e->dFailedFiles -= 1;
+            for (const vb::Variant& item : *items) {
+              if (item.ToString() == entry) {
+                e->dFailedFiles -= 1;
+                break;
+              }
+            }
             items->Add(entry);
           }
           result = true;

@@ -317,6 +317,15 @@ TEST_F(ErrorLogTest, FailedItemsAreReportedAndCountedOnce) {
   EXPECT_EQ(Items(Engine().gcolFailedItemsA)->Item(1).ToString(), "\\Files\\a\\b.txt");
 }
 
+TEST_F(ErrorLogTest, AFileNamedManyTimesIsOneFailedFile) {
+  QByteArray log = "Password: \n";
+  for (int i = 0; i < 4; ++i)
+    log += "rsync: recv_generator: failed to stat \"/cygdrive/C/Restore/x.txt\": File name too long (36)\n";
+  log += "rsync: link_stat \"/Files/a/b.txt\" (in tessara) failed: No such file or directory (2)\n";
+  EXPECT_TRUE(Judge(log));
+  EXPECT_EQ(engine_->EngineA.dFailedFiles, 2);
+}
+
 TEST_F(ErrorLogTest, AFullDiskStopsTheJob) {
   const QByteArray log = "Password: \nrsync: write failed on \"/cygdrive/C/R/x\": No space left on device (28)\n"
                          "rsync error: error in file IO (code 11)\n";

@@ -8,6 +8,8 @@
 // has it (already in the href's escaped form).
 #include <QStringList>
 
+#include <cmath>
+
 #include "ZQwinSrv/foundation/Options.h"
 #include "ZQwinSrv/foundation/ServiceHosts.h"
 #include "ZQwinSrv/foundation/TextHelpers.h"
@@ -47,8 +49,16 @@ double RemoteSizeKilobytes(const QString& reply) {
   // The script writes the kilobytes with a full stop, whatever the user's
   // number format.
   bool ok = false;
-  const double value = number.toDouble(&ok);
-  return ok ? value : vb::Val(number);
+  double value = number.toDouble(&ok);
+  if (!ok) {
+    // A number too large for a size is no size either.
+    try {
+      value = vb::Val(number);
+    } catch (const vb::RuntimeError&) {
+      return 0;
+    }
+  }
+  return std::isfinite(value) ? value : 0;
 }
 
 bool HttpFunctions::DeleteRemoteFolder(const QString& sFolderPath, bool bSyncDeleteList, bool bIsFileDelete) {

@@ -108,6 +108,10 @@ TEST(ScriptForms, SizeRepliesInKilobytes) {
       {"12.50", 0},
       {" K", 0},
       {"Invalid account.\n", 0},
+      // Numbers no size can be: too large, or not finite.
+      {"120 E1200 E120 EK EKK\n", 0},
+      {"1e400 K", 0},
+      {"inf K", 0},
   };
   for (const auto& c : cases) EXPECT_DOUBLE_EQ(RemoteSizeKilobytes(c.reply), c.kilobytes) << c.reply.toStdString();
 }

@@ -32,9 +32,14 @@ int AnsiCode(QChar ch) {
 }
 
 QString FromAnsi(const QByteArray& bytes) {
-  QString out;
-  out.reserve(bytes.size());
-  for (const char b : bytes) out.append(AnsiChar(static_cast<unsigned char>(b)));
+  // One character per byte, written in place: a listing reply runs to
+  // megabytes.
+  QString out(bytes.size(), Qt::Uninitialized);
+  QChar* to = out.data();
+  for (const char b : bytes) {
+    const auto code = static_cast<unsigned char>(b);
+    *to++ = code < 0x80 ? QChar(code) : AnsiChar(code);
+  }
   return out;
 }
 

@@ -202,6 +202,8 @@ TEST(DOMDocument, BadExpressionsAndPrefixesRaiseAndSelectionNamespacesAddsPrefix
     EXPECT_THROW((void)doc.selectNodes(QString::fromLatin1(bad)), vb::RuntimeError) << bad;
   }
   EXPECT_EQ(doc.selectSingleNode(QStringLiteral("r/v")).text(), "2");
+  // Asked before the prefixes change, a query answers by the new ones after.
+  EXPECT_TRUE(doc.selectSingleNode(QStringLiteral("r/D:v")).isNull());
   doc.setProperty(QStringLiteral("SelectionLanguage"), QStringLiteral("XPath"));
   doc.setProperty(QStringLiteral("SelectionNamespaces"), QStringLiteral("xmlns:q='urn:z'  xmlns:D=\"urn:z\""));
   EXPECT_EQ(doc.selectSingleNode(QStringLiteral("r/q:v")).text(), "1");

@@ -19,22 +19,49 @@ void Silent(void*, xmlErrorPtr) {}
 
 }  // namespace
 
+// The document's XPath context with its prefixes, made when first needed
+// and again when the document or the prefixes have changed.
+xmlXPathContextPtr Context(const XmlDoc& state) {
+  if (state.xpath && (state.xpath->doc != state.doc || state.xpathNamespaces != state.namespaces)) state.ForgetXPath();
+  if (!state.xpath) {
+    state.xpath = xmlXPathNewContext(state.doc);
+    if (!state.xpath) vb::Raise(vb::errOutOfMemory);
+    state.xpath->error = &Silent;  // the reason comes back in lastError
+    for (const auto& [prefix, uri] : state.namespaces) {
+      xmlXPathRegisterNs(state.xpath, reinterpret_cast<const xmlChar*>(prefix.toUtf8().constData()),
+                         reinterpret_cast<const xmlChar*>(uri.toUtf8().constData()));
+    }
+    state.xpathNamespaces = state.namespaces;
+  }
+  return state.xpath;
+}
+
+// At most this many compiled expressions are kept; a program asks a few
+// over and over.
+constexpr qsizetype kCompiledKept = 64;
+
 std::vector<xmlNodePtr> Select(const XmlDoc& state, xmlNodePtr context, const QString& xpath, bool firstOnly) {
   std::vector<xmlNodePtr> nodes;
   if (!state.doc) return nodes;
-  std::unique_ptr<xmlXPathContext, decltype(&xmlXPathFreeContext)> ctx(xmlXPathNewContext(state.doc),
-                                                                       &xmlXPathFreeContext);
-  if (!ctx) vb::Raise(vb::errOutOfMemory);
-  ctx->error = &Silent;  // the reason comes back in lastError
-  for (const auto& [prefix, uri] : state.namespaces) {
-    xmlXPathRegisterNs(ctx.get(), reinterpret_cast<const xmlChar*>(prefix.toUtf8().constData()),
-                       reinterpret_cast<const xmlChar*>(uri.toUtf8().constData()));
-  }
+  const xmlXPathContextPtr ctx = Context(state);
+  xmlResetError(&ctx->lastError);
   ctx->node = context;
-  const QByteArray expression = xpath.toUtf8();
+  ctx->contextSize = -1;
+  ctx->proximityPosition = -1;
+  xmlXPathCompExprPtr expression = state.compiled.value(xpath, nullptr);
+  if (!expression) {
+    const QByteArray text = xpath.toUtf8();
+    expression = xmlXPathCtxtCompile(ctx, reinterpret_cast<const xmlChar*>(text.constData()));
+    if (expression) {
+      if (state.compiled.size() >= kCompiledKept) {
+        for (xmlXPathCompExprPtr old : state.compiled) xmlXPathFreeCompExpr(old);
+        state.compiled.clear();
+      }
+      state.compiled.insert(xpath, expression);
+    }
+  }
   std::unique_ptr<xmlXPathObject, decltype(&xmlXPathFreeObject)> result(
-      xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(expression.constData()), ctx.get()),
-      &xmlXPathFreeObject);
+      expression ? xmlXPathCompiledEval(expression, ctx) : nullptr, &xmlXPathFreeObject);
   if (!result || result->type != XPATH_NODESET) {
     QString reason = result ? QStringLiteral("the expression does not select nodes")
                             : QString::fromUtf8(ctx->lastError.message ? ctx->lastError.message : "invalid expression")

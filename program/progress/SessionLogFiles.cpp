@@ -54,8 +54,10 @@ QString SessionSortKey(const QString& dateTime) {
         const int hour = hourText.toInt(&hourOk);
         const int minute = minuteText.toInt(&minuteOk);
         if (!hourOk || !minuteOk || hour < 0 || hour > 23 || minute < 0 || minute > 59) vb::Raise(vb::errTypeMismatch);
-        auto two = [](const QString& s) { return s.size() < 2 ? QStringLiteral("0") + s : s; };
-        return dateTime.mid(6, 4) + dateTime.mid(0, 2) + dateTime.mid(3, 2) + two(hourText) + two(minuteText);
+        // The hour and minute as the numbers read ("+5" and "05" alike),
+        // so that the key stays twelve digits.
+        auto two = [](int n) { return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')); };
+        return dateTime.mid(6, 4) + dateTime.mid(0, 2) + dateTime.mid(3, 2) + two(hour) + two(minute);
       },
       [](const vb::ErrorInfo& err) -> QString {
         TraceError(err, QStringLiteral("Sch_SortBuildDate"), vb::OwnerKind::ClassModule, QStringLiteral("Scheduler"));

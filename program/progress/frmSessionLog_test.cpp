@@ -92,6 +92,8 @@ TEST_F(SessionLogTest, ARowShowsTheKindStartTimeAndKeyAndLeadsBackToItsName) {
       {"Schedule 12-01-2009  00-05-59.txt", 1, "Schedule ", " 12-01-2009  00-05-59", "200912010005"},
       {"restore 09-15-2010  14-22-05.txt", 0, "", " 09-15-2010  14-22-05", "201009151422"},
       {"Restore garbled.txt", 2, "Interactive Restore ", " garbled.txt", ""},
+      // Signs and a short hour read as numbers: the key keeps its twelve digits.
+      {"Restore 09-15-2010  +4-+5-00.txt", 2, "Interactive Restore ", " 09-15-2010  +4-+5-00", "201009150405"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name.toStdString());
