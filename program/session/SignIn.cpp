@@ -169,12 +169,14 @@ void RecordSession(const QString& accountName, const QString& password, Integer 
   p.BackupSetListFile = p.AppWord + u'\\' + vb::Trim(accountName) + QStringLiteral("\\BacksetData.txt");
   next([&] { t.Trf_WriteUserProfile(QStringLiteral("StatusKey"), QString::number(rememberFlag), false); });
   next([&] { WriteTransferLog(typed + QStringLiteral(" has logged in"), 0); });
+  // The tray icon first: adding it loads the main window, whose menu items
+  // then show the open session.
+  if (p.LoginCount == 0) next([] { AddMainWindowToTray(); });
   next([] {
     MainWindowControls& m = MainWindow();
     if (m.mnuDisconnect) m.mnuDisconnect->setEnabled(true);
     if (m.mnuConnect) m.mnuConnect->setEnabled(false);
   });
-  if (p.LoginCount == 0) next([] { AddMainWindowToTray(); });
   ++p.LoginCount;
 }
 
