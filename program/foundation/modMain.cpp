@@ -11,6 +11,7 @@
 #include "program/foundation/SettingsStores.h"
 #include "program/main/Smart.h"
 #include "program/main/MainWindowServices.h"
+#include "program/progress/PreStatus.h"
 #include "program/progress/clsMonitor.h"
 #include "program/session/Login.h"
 #include "program/session/Transfer.h"
@@ -91,6 +92,8 @@ void RegisterProgramClasses() {
   (void)monitor;
   // The engine's folder-delete call-back reaches the delete window.
   SetDeleteProgressRoute([](const QString& item) { return DeleteWindowUpdateProgress(item); });
+  // The wait box shows the text and answers its cancel request.
+  SetRefreshProgressRoute([](const QString& item) { return PreStatus::Instance().UpdateProcess(item); });
 }
 
 bool Main() {

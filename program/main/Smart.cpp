@@ -2,6 +2,8 @@
 // buttons and the exit road.
 #include "program/main/Smart.h"
 
+#include "program/main/QuotaRecalculation.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QEvent>
@@ -500,6 +502,11 @@ void Smart::RegisterControls() {
   m.ShowWaitBox = [this](const QString& status) { WaitBoxShow(status); };
   m.CloseWaitBox = [this] { WaitBoxClose(); };
   m.SetQuotaBar = [this](double value, long colour, const QString& tip) { SetQuotaBar(value, colour, tip); };
+  m.lblUserQuota = c.lblUserQuota;
+  m.lblVersionDisp = c.lblVersionDisp;
+  m.PicRecalcMess = c.PicRecalcMess;
+  m.lblRecalcMess = c.lblRecalcMess;
+  m.txtSearchText = c.txtSearchText;
   if (!RemoteListing()) {
     static ControllerListing listing;
     SetRemoteListing(&listing);
@@ -514,13 +521,16 @@ void Smart::WaitBoxClose() {
 }
 
 void Smart::SetQuotaBar(double value, long colour, const QString& tip) {
+  // A negative value or colour leaves that part as it is.
   QProgressBar* bar = C().ZQDiskPBar;
-  bar->setValue(static_cast<int>(value < 0 ? 0 : (value > 100 ? 100 : value)));
-  const QColor c = WinColor(colour);
-  bar->setStyleSheet(QStringLiteral("QProgressBar{border:1px solid #a8b0bc;background:white;}"
-                                    "QProgressBar::chunk{background:%1;}")
-                         .arg(c.name()));
-  bar->setProperty("barColour", static_cast<qlonglong>(colour));
+  if (value >= 0) bar->setValue(static_cast<int>(value > 100 ? 100 : value));
+  if (colour >= 0) {
+    const QColor c = WinColor(colour);
+    bar->setStyleSheet(QStringLiteral("QProgressBar{border:1px solid #a8b0bc;background:white;}"
+                                      "QProgressBar::chunk{background:%1;}")
+                           .arg(c.name()));
+    bar->setProperty("barColour", static_cast<qlonglong>(colour));
+  }
   bar->setToolTip(tip);
 }
 
@@ -651,6 +661,7 @@ void Smart::Form_Resize() {
         bHelpDown = false;
         bSearchDown = false;
         bRecalcDown = false;
+        QuotaRecalc().bRecalcDown = false;
         auto item = [&](const char* name) { return MenuItem(QString::fromLatin1(name)); };
         auto states = [&](bool min, bool max, bool close, bool restore, bool move, bool size) {
           item("mnuTrayMinimize")->setEnabled(min);

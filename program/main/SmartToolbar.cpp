@@ -16,6 +16,8 @@
 #include "program/foundation/Options.h"
 #include "program/foundation/SystemHelpers.h"
 #include "program/main/Smart.h"
+
+#include "program/main/QuotaRecalculation.h"
 #include "program/progress/frmSessionLog.h"
 #include "program/session/Transfer.h"
 #include "program/session/clsController.h"
@@ -122,6 +124,14 @@ void Smart::CreateToolbar(FormWindow* w) {
       ToolbarPress(p.picture, b, p.id, p.pressed ? QString::fromLatin1(p.pressed) : QString(), *p.mark);
     });
   }
+  // The quota row's Recalculate picture.
+  QObject::connect(c.lblrecalculate, &Control::MouseMove, w, [this] { lblrecalculate_MouseMove(bOverTree); });
+  QObject::connect(c.lblrecalculate, &Control::MouseDown, w, [this] {
+    bRecalcDown = true;
+    lblrecalculate_MouseDown(bOverTree);
+  });
+  QObject::connect(c.lblrecalculate, &Control::MouseUp, w,
+                   [](Qt::MouseButton button) { lblrecalculate_MouseUp(button); });
   QObject::connect(c.Pic_Rem_search, &Control::MouseDown, w, [this] {
     bSearchDown = true;
     bOverTree = false;
