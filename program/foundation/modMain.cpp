@@ -11,6 +11,7 @@
 #include "program/foundation/SettingsStores.h"
 #include "program/main/Smart.h"
 #include "program/main/MainWindowServices.h"
+#include "program/main/frmreswizscr3.h"
 #include "program/progress/PreStatus.h"
 #include "program/progress/clsMonitor.h"
 #include "program/session/Login.h"
@@ -94,6 +95,8 @@ void RegisterProgramClasses() {
   SetDeleteProgressRoute([](const QString& item) { return DeleteWindowUpdateProgress(item); });
   // The wait box shows the text and answers its cancel request.
   SetRefreshProgressRoute([](const QString& item) { return PreStatus::Instance().UpdateProcess(item); });
+  // The destination screen opened from the search window returns there.
+  frmreswizscr3::SetSearchWindowRoutes({[] { ShowSearchWindowAgain(true); }, [] { UnloadSearchWindow(); }});
 }
 
 bool Main() {
