@@ -834,7 +834,15 @@ class ProxyTest(unittest.TestCase):
             tunnel.terminate()
             tunnel.wait(10)
             subprocess.run(["rm", "-rf", tmp])
-        entry = [e for e in control("GET", "/log") if e.get("kind") == "proxy"][-1]
+        # The proxy logs a tunnel when both sides have closed: wait for it.
+        entries = []
+        for _ in range(50):
+            entries = [e for e in control("GET", "/log") if e.get("kind") == "proxy"]
+            if entries:
+                break
+            time.sleep(0.1)
+        self.assertTrue(entries, "the proxy logged no tunnel")
+        entry = entries[-1]
         self.assertEqual((entry["method"], entry["target"], entry["status"]),
                          ("CONNECT", "%s:443" % env("TESTBED_RSYNC_HOST"), 200))
         self.assertEqual(entry["upstream"], "127.0.0.1:%s" % env("TESTBED_STUNNEL_PORT"))
