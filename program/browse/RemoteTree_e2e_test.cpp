@@ -34,16 +34,6 @@ class QuietMonitor : public win::DispatchObject {
   }
 };
 
-class ClientListing : public RemoteListingSource {
- public:
-  ClientListing() { SetRemoteListing(this); }
-  ~ClientListing() override { SetRemoteListing(nullptr); }
-  bool Cont_GetRemoteDirContents(const QString& path, vb::CollectionPtr& items, vb::CollectionPtr& snapshots) override {
-    return clsController::Instance().Cont_GetRemoteDirContents(path, items, snapshots);
-  }
-  QString GetErrorString() override { return clsController::Instance().GetErrorString(); }
-};
-
 class RemoteTreeE2eTest : public ProgramTest {
  protected:
   void SetUp() override {
@@ -75,12 +65,12 @@ class RemoteTreeE2eTest : public ProgramTest {
     testbed::Control("POST", "/state", QJsonObject{{"user", user_}, {"snapshots_shown", false}});
     ASSERT_TRUE(clsController::Instance().Cont_login(user_, password_, false));
     main_.emplace();
-    listing_.emplace();
+    UseControllerListing();
     TreeViewControl::Instance().setUpColumns(main_->tree, 280, 150, 270);
   }
   void TearDown() override {
     if (!testbed::Running()) return;
-    listing_.reset();
+    SetRemoteListing(nullptr);
     main_.reset();
     clsController::Instance().ReleaseEngines();
     monitor_.reset();
@@ -110,7 +100,6 @@ class RemoteTreeE2eTest : public ProgramTest {
   const QString password_ = Env("TESTBED_PASSWORD");
   std::optional<win::ClassRegistration> monitor_;
   std::optional<testing::MiniMainWindow> main_;
-  std::optional<ClientListing> listing_;
 };
 
 TEST_F(RemoteTreeE2eTest, AnEmptyAccountGivesTheRootAloneExpanded) {

@@ -57,17 +57,6 @@ class DeleteMonitor : public win::DispatchObject {
   }
 };
 
-// The remote tree lists through the program's engine client.
-class ClientListing : public RemoteListingSource {
- public:
-  ClientListing() { SetRemoteListing(this); }
-  ~ClientListing() override { SetRemoteListing(nullptr); }
-  bool Cont_GetRemoteDirContents(const QString& path, vb::CollectionPtr& items, vb::CollectionPtr& snapshots) override {
-    return clsController::Instance().Cont_GetRemoteDirContents(path, items, snapshots);
-  }
-  QString GetErrorString() override { return clsController::Instance().GetErrorString(); }
-};
-
 class DeleteE2eTest : public ProgramTest {
  protected:
   void SetUp() override {
@@ -92,7 +81,7 @@ class DeleteE2eTest : public ProgramTest {
     gTransfer().Trf_WriteUserProfile("UserName", user_, false);
     ASSERT_TRUE(clsController::Instance().Cont_login(user_, password_, false));
     main_.emplace();
-    listing_.emplace();
+    UseControllerListing();
     main_->tree->ClearNodes();
     ASSERT_TRUE(TreeViewControl::Instance().PopulateRemoteTreeView("Smart", main_->tree, true, true, false));
     testbed::Control("DELETE", "/log");
@@ -101,7 +90,7 @@ class DeleteE2eTest : public ProgramTest {
     if (!testbed::Running()) return;
     testing::CancelPending();
     Deleteremotefrm::Instance().Unload();
-    listing_.reset();
+    SetRemoteListing(nullptr);
     main_.reset();
     clsController::Instance().ReleaseEngines();
     monitor_.reset();
@@ -164,7 +153,6 @@ class DeleteE2eTest : public ProgramTest {
   const QString password_ = Env("TESTBED_PASSWORD");
   std::optional<win::ClassRegistration> monitor_;
   std::optional<testing::MiniMainWindow> main_;
-  std::optional<ClientListing> listing_;
 };
 
 TEST_F(DeleteE2eTest, AFileAndAFolderGoWithTheirLogLinesAndTheTreeIsListedAnew) {

@@ -79,18 +79,6 @@ QString Utf16Text(const QByteArray& bytes) {
   return QString::fromUtf16(reinterpret_cast<const char16_t*>(body.constData()), body.size() / 2);
 }
 
-// The remote tree lists through the program's controller client, as the
-// main window installs it.
-class ClientListing : public RemoteListingSource {
- public:
-  ClientListing() { SetRemoteListing(this); }
-  ~ClientListing() override { SetRemoteListing(nullptr); }
-  bool Cont_GetRemoteDirContents(const QString& path, vb::CollectionPtr& items, vb::CollectionPtr& snapshots) override {
-    return clsController::Instance().Cont_GetRemoteDirContents(path, items, snapshots);
-  }
-  QString GetErrorString() override { return clsController::Instance().GetErrorString(); }
-};
-
 class RestoreRoadE2E : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -144,7 +132,7 @@ class RestoreRoadE2E : public ::testing::Test {
     clsController::Instance().SetEngineFactory({});
     ASSERT_TRUE(clsController::Instance().Cont_login(user_, password_, false));
     main_ = std::make_unique<testing::MiniMainWindow>();
-    listing_ = std::make_unique<ClientListing>();
+    UseControllerListing();  // as the main window does
     TreeViewControl::Instance().setUpColumns(main_->tree, 280, 150, 270);
     ASSERT_TRUE(TreeViewControl::Instance().PopulateRemoteTreeView("Smart", main_->tree, true, true, false));
     testbed::Control("DELETE", "/log");
@@ -160,7 +148,7 @@ class RestoreRoadE2E : public ::testing::Test {
     clsController::Instance().ReleaseEngines();
     for (const char* program : {"orvane_ssl_int_rst_100.exe", "orvane_int_rst_100.exe"})
       OrvaneSrv::IsExeRunning(QString::fromLatin1(program), true);
-    listing_.reset();
+    SetRemoteListing(nullptr);
     main_.reset();
     ResetProgramForTesting();
     win::SetProgramFolder({});
@@ -224,7 +212,6 @@ class RestoreRoadE2E : public ::testing::Test {
   std::optional<win::ScopedDriveTable> drives_;
   std::optional<win::ScopedRegistry> registry_;
   std::unique_ptr<testing::MiniMainWindow> main_;
-  std::unique_ptr<ClientListing> listing_;
   vb::ScopedUserLocale locale_{vb::UserLocale::EnglishUS()};
   LongWaitsSkipped clock_;
   vb::ScopedClock useClock_{clock_};

@@ -49,16 +49,6 @@ void TraceFormError(const vb::ErrorInfo& e, const QString& procedure) {
   TraceError(e, procedure, vb::OwnerKind::Form, kForm);
 }
 
-// The remote tree's listings through the program's controller client.
-class ControllerListing : public RemoteListingSource {
- public:
-  bool Cont_GetRemoteDirContents(const QString& path, vb::CollectionPtr& items,
-                                 vb::CollectionPtr& snapshots) override {
-    return clsController::Instance().Cont_GetRemoteDirContents(path, items, snapshots);
-  }
-  QString GetErrorString() override { return Program().LastEngineError; }
-};
-
 // A double click on a control.
 class DoubleClickWatch : public QObject {
  public:
@@ -507,10 +497,7 @@ void Smart::RegisterControls() {
   m.PicRecalcMess = c.PicRecalcMess;
   m.lblRecalcMess = c.lblRecalcMess;
   m.txtSearchText = c.txtSearchText;
-  if (!RemoteListing()) {
-    static ControllerListing listing;
-    SetRemoteListing(&listing);
-  }
+  UseControllerListing();
 }
 
 void Smart::WaitBoxShow(const QString& status) { PreStatus::Instance().ShowWithStatus(status); }

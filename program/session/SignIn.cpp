@@ -52,29 +52,13 @@ QString TypedName(const QString& fallback) {
   return typed.isEmpty() ? vb::Trim(fallback) : typed;
 }
 
-// The remote tree lists through the program's client of the engine, which
-// keeps the engine's reason of a failed listing for the messages here.
-class ControllerListing : public RemoteListingSource {
- public:
-  bool Cont_GetRemoteDirContents(const QString& path, vb::CollectionPtr& items,
-                                 vb::CollectionPtr& snapshots) override {
-    return clsController::Instance().Cont_GetRemoteDirContents(path, items, snapshots);
-  }
-  QString GetErrorString() override { return dav_geterrorstring(); }
-};
-
-void EnsureListingSource() {
-  static ControllerListing listing;
-  if (!RemoteListing()) SetRemoteListing(&listing);
-}
-
 void ClearRemoteTree() {
   if (UniTreeViewMC* tree = MainWindow().ColumnRemoteTreeView) tree->ClearNodes();
 }
 
 bool ListRemoteRoot() {
   ClearRemoteTree();
-  EnsureListingSource();
+  UseControllerListing();
   UniTreeViewMC* tree = MainWindow().ColumnRemoteTreeView;
   // No main window to list into: the root is not listed.
   if (!tree) {

@@ -5,6 +5,7 @@
 #include "platform/objects/ClassRegistry.h"
 #include "platform/paths/WinPath.h"
 #include "program/browse/MainWindowControls.h"
+#include "program/browse/RemoteListingSource.h"
 #include "program/foundation/GeneralHelpers.h"
 #include "program/foundation/Options.h"
 #include "program/foundation/modMain.h"
@@ -259,6 +260,24 @@ bool clsController::Cont_GetMessageLogin() {
   vb::ResumeNext next;
   next([&] { result = GeneralEngine()->Cont_GetMessageLogin(); });
   return result;
+}
+
+namespace {
+
+class ControllerListing : public RemoteListingSource {
+ public:
+  bool Cont_GetRemoteDirContents(const QString& path, vb::CollectionPtr& items,
+                                 vb::CollectionPtr& snapshots) override {
+    return clsController::Instance().Cont_GetRemoteDirContents(path, items, snapshots);
+  }
+  QString GetErrorString() override { return modGeneral::dav_geterrorstring(); }
+};
+
+}  // namespace
+
+void UseControllerListing() {
+  static ControllerListing listing;
+  if (!RemoteListing()) SetRemoteListing(&listing);
 }
 
 }  // namespace OrvaneMac

@@ -73,4 +73,9 @@ class clsController {
   EngineFactory factory_;
 };
 
+// Makes the program's engine client the remote tree's listing source,
+// unless a source is installed already. A failed listing's reason is the
+// engine's current error text.
+void UseControllerListing();
+
 }  // namespace OrvaneMac
