@@ -480,6 +480,16 @@ void Smart::RegisterControls() {
   m.mnuTimeStamp = MenuItem(QStringLiteral("mnuTimeStamp"));
   m.mnuConnect = MenuItem(QStringLiteral("mnuConnect"));
   m.mnuDisconnect = MenuItem(QStringLiteral("mnuDisconnect"));
+  // The toolbar's pictures without an image of their own (Session Log,
+  // Delete) get their faces from the toolbar reset, which waits for an open
+  // session; the window is loaded before the sign-in enables Disconnect, so
+  // the faces are given when it does (not only once the pointer has crossed
+  // the tree).
+  if (m.mnuDisconnect) {
+    QObject::connect(m.mnuDisconnect, &QAction::changed, Window(), [this, action = m.mnuDisconnect] {
+      if (action->isEnabled()) ResetToolbarImages(0);
+    });
+  }
   m.mnuTessara = MenuItem(QStringLiteral("mnuTessara"));
   m.mnuRestoreOption = MenuItem(QStringLiteral("mnuRestoreOption"));
   m.mnuwizards = MenuItem(QStringLiteral("mnuwizards"));

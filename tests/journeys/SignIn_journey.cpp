@@ -16,6 +16,13 @@ JOURNEY(SignInByNameShowsTheAccountRoot) {
                         "the main window"));
     WaitFor([] { return Program().RemoteTreeConnected; }, "the account's root");
     Shot("main-window");
+    // Every toolbar picture shows its face once the session is open.
+    EXPECT_TRUE(Ask([] {
+      Smart& w = Smart::Instance();
+      for (PictureBox* p : {w.Pict_Refresh(), w.Pict_Sess_Log(), w.Pic_Snap(), w.Pict_Help(), w.Pict_Delete()})
+        if (p->PictureHandle() == 0) return false;
+      return true;
+    }));
     EXPECT_TRUE(TransferLog().contains(user_ + " has logged in"));
     EXPECT_FALSE(Ask([] { return Login::Instance().IsLoaded(); }));
     EXPECT_FALSE(NodeByPath("Documents").IsNothing());
