@@ -28,6 +28,17 @@ bool HasWildcard(const QString& s) {
   return false;
 }
 
+bool HasLoneSurrogate(const QString& s) {
+  for (qsizetype i = 0; i < s.size(); ++i) {
+    if (s[i].isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate()) {
+      ++i;
+    } else if (s[i].isSurrogate()) {
+      return true;
+    }
+  }
+  return false;
+}
+
 bool Trimmed(const QString& s) { return !s.startsWith(u' ') && !s.endsWith(u' '); }
 
 }  // namespace
@@ -88,7 +99,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (row.date.isEmpty()) FUZZ_CHECK(dateCell.isEmpty());
 
     (void)OrvaneMac::SearchPathMatches(row.name, pattern);
-    if (row.name.size() <= 256 && !HasWildcard(row.name)) {
+    // (Lone surrogates are left out: lower-casing turns one into U+FFFD
+    // where a character follows it, so a key typed from such a broken name
+    // differs from the name; no listing the engine writes holds one.)
+    if (row.name.size() <= 256 && !HasWildcard(row.name) && !HasLoneSurrogate(row.name)) {
       FUZZ_CHECK(OrvaneMac::SearchPathMatches(row.name, OrvaneMac::ListingSearchPattern(row.name)));
     }
   }
