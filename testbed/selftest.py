@@ -113,6 +113,14 @@ def curl(method, url, user=None, password=None, headers=(), data=None, extra=(),
         return Reply(r.returncode, status, hdrs, body)
 
 
+def proc_cmdline(pid):
+    try:
+        with open("/proc/%d/cmdline" % pid, "rb") as f:
+            return [a.decode("utf-8", "replace") for a in f.read().split(b"\0") if a]
+    except OSError:
+        return []
+
+
 def gone(pid):
     """Ended (a zombie counts: orphans of "start" wait there for whoever reaps them)."""
     try:
@@ -893,10 +901,47 @@ class StartStopTest(unittest.TestCase):
         inner = json.loads(r.stdout)
         print("\n  nested testbed started, ran and stopped in %.2f s" % elapsed, file=sys.stderr)
         self.assertEqual(set(inner["pids"]), {"double", "rsync", "stunnel", "apache"})
-        for name, pid in inner["pids"].items():
-            self.assertFalse(os.path.exists("/proc/%d" % pid), "%s (pid %d) outlived the run" % (name, pid))
+        # The recorded ids are those of the instance's own process table when
+        # it was isolated: look for its processes by their command lines.
+        left = [pid for pid in os.listdir("/proc") if pid.isdigit() and not gone(int(pid))
+                and inner["TESTBED_DIR"] in " ".join(proc_cmdline(int(pid)))]
+        self.assertEqual(left, [], "processes of the nested instance outlived the run")
         self.assertFalse(os.path.exists(inner["TESTBED_DIR"]))
         self.assertNotEqual(inner["TESTBED_HTTPS_PORT"], env("TESTBED_HTTPS_PORT"))
+
+    @unittest.skipUnless(os.geteuid() == 0, "namespaces need root")
+    def test_instances_run_isolated_from_each_other_and_the_host(self):
+        # Two instances at once each bind the tunnel's fixed local port, see
+        # only their own processes, and reach none of the enclosing ports.
+        probe = ("import json, os, socket\n"
+                 "s = socket.socket(); s.bind(('127.0.0.1', 43718)); s.listen()\n"
+                 "c = socket.socket(); c.settimeout(2)\n"
+                 "reach = c.connect_ex(('127.0.0.1', int(os.environ['OUTER_PORT']))) == 0\n"
+                 "def cmd(p):\n"
+                 "    try:\n"
+                 "        return open('/proc/%s/cmdline' % p, 'rb').read().decode('utf-8', 'replace')\n"
+                 "    except OSError:\n"
+                 "        return ''\n"
+                 "pids = [p for p in os.listdir('/proc') if p.isdigit()]\n"
+                 "seen = any(os.environ['OUTER_DIR'] in cmd(p) for p in pids)\n"
+                 "print(json.dumps({'isolated': os.environ['TESTBED_ISOLATED'], 'reach': reach, 'seen': seen,\n"
+                 "                  'locks': os.environ['ORVANE_LOCKS_DIR'], 'dir': os.environ['TESTBED_DIR']}))\n")
+        runs = [subprocess.Popen([self.RUN, "--", sys.executable, "-c", probe], stdout=subprocess.PIPE,
+                                 stderr=subprocess.PIPE, text=True,
+                                 env=dict(os.environ, OUTER_PORT=env("TESTBED_HTTPS_PORT"),
+                                          OUTER_DIR=env("TESTBED_DIR")))
+                for _ in range(2)]
+        answers = []
+        for run in runs:
+            out, err = run.communicate(timeout=120)
+            self.assertEqual(run.returncode, 0, err)
+            answers.append(json.loads(out))
+        for a in answers:
+            self.assertEqual(a["isolated"], "1")
+            self.assertFalse(a["reach"])
+            self.assertFalse(a["seen"], "the enclosing instance's processes are visible")
+            self.assertTrue(a["locks"].startswith(a["dir"] + "/"))
+        self.assertNotEqual(answers[0]["dir"], answers[1]["dir"])
 
     def test_command_runs_without_the_testbed_when_it_cannot_start(self):
         empty = tempfile.mkdtemp()

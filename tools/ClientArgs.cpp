@@ -14,6 +14,8 @@
 
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tools {
@@ -229,22 +231,39 @@ std::string WritePrivateListFile(const QByteArray& list) {
   if (folder.isEmpty() || !QFileInfo(folder).isDir()) folder = QDir::tempPath();
   const QString prefix = QStringLiteral("orvane-files-from-");
   QDir dir(folder);
+  // A run holds a lock on its list file as long as it lives: a file nobody
+  // holds was left by a run that was ended at once. (The process id in the
+  // name cannot tell: another process table may reuse it, or lack it.)
   for (const QString& name : dir.entryList({prefix + u'*'}, QDir::Files | QDir::Hidden)) {
-    const int pid = name.mid(prefix.size()).section(u'-', 0, 0).toInt();
-    if (pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH && QFileInfo(dir.filePath(name)).ownerId() == ::getuid()) {
-      dir.remove(name);
+    const QByteArray path = QFile::encodeName(dir.filePath(name));
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) continue;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && st.st_uid == ::getuid() && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+      ::unlink(path.constData());
+    ::close(fd);
+  }
+  // Made and locked under a name the clean-up does not look at, then given
+  // its name (never replacing a file): no other run can take it for a
+  // left-over in between.
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    QByteArray fresh = QFile::encodeName(dir.filePath(QStringLiteral(".orvane-new-list-XXXXXX")));
+    const int fd = ::mkostemp(fresh.data(), O_CLOEXEC);  // 0600
+    if (fd < 0) return {};
+    const QByteArray path = QFile::encodeName(dir.filePath(prefix + QString::number(::getpid()) + u'-')) +
+                            fresh.right(6);
+    const bool ready = ::flock(fd, LOCK_EX) == 0 && WriteAll(fd, list.toStdString());
+    const bool named = ready && ::link(fresh.constData(), path.constData()) == 0;
+    const int error = errno;
+    ::unlink(fresh.constData());
+    if (named) {
+      // The descriptor (and with it the lock) stays open until this process ends.
+      return path.toStdString();
     }
+    ::close(fd);
+    if (!ready || error != EEXIST) return {};
   }
-  QByteArray path = QFile::encodeName(dir.filePath(prefix + QString::number(::getpid()) + QStringLiteral("-XXXXXX")));
-  const int fd = ::mkostemp(path.data(), O_CLOEXEC);  // 0600
-  if (fd < 0) return {};
-  const bool written = WriteAll(fd, list.toStdString());
-  ::close(fd);
-  if (!written) {
-    ::unlink(path.constData());
-    return {};
-  }
-  return path.toStdString();
+  return {};
 }
 
 }  // namespace tools

@@ -67,9 +67,10 @@ inline constexpr char kItemMarker[] = "::ORV::";
 [[nodiscard]] QByteArray RewriteFileList(const QByteArray& list, const QString& folder, bool relative);
 
 // Writes `list` to a new file only this user can read, in the user's runtime
-// folder (or the system's temporary folder), named after this process;
-// answers its path, empty on failure. Files of runs that are gone (their
-// process was ended at once) are removed on the way.
+// folder (or the system's temporary folder), named after this process, and
+// holds a lock on it until this process ends; answers its path, empty on
+// failure. Files of runs that are gone (their process was ended at once, so
+// nobody holds their lock) are removed on the way.
 [[nodiscard]] std::string WritePrivateListFile(const QByteArray& list);
 
 }  // namespace tools

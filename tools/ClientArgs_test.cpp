@@ -9,6 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 namespace tools {
 namespace {
 
@@ -186,6 +190,42 @@ TEST(CygdrivePaths, BothWays) {
   EXPECT_EQ(HostToCygdrive(tmp.path() + QStringLiteral("/a b/c")), u"/cygdrive/D/a b/c");
   EXPECT_EQ(HostPathOfArgument(QStringLiteral("D:\\x\\y.txt")), tmp.path() + QStringLiteral("/x/y.txt"));
   EXPECT_EQ(HostPathOfArgument(QStringLiteral("/plain/host")), u"/plain/host");
+}
+
+TEST(PrivateListFile, OnlyFilesNobodyHoldsAreTakenForLeftOvers) {
+  // The clean-up of a run's start must spare the list of a run that still
+  // works, whatever its process id means here (another process table's
+  // run may carry an id that is free, or taken, in this one).
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+  qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir.path()));
+  const auto plant = [&](const QString& name) {
+    QFile f(dir.filePath(name));
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("x\n");
+  };
+  plant("orvane-files-from-4000001-AAAAAA");  // left by a run that was ended
+  plant("orvane-files-from-4000002-BBBBBB");  // a live run of another process table
+  const int held = ::open(QFile::encodeName(dir.filePath("orvane-files-from-4000002-BBBBBB")).constData(), O_RDONLY);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+
+  const QString first = QString::fromStdString(WritePrivateListFile("/a\n"));
+  const QString second = QString::fromStdString(WritePrivateListFile("/b\n"));
+  ::close(held);
+  qputenv("XDG_RUNTIME_DIR", saved);
+
+  ASSERT_FALSE(first.isEmpty());
+  ASSERT_NE(first, second);
+  QFile a(first);
+  ASSERT_TRUE(a.open(QIODevice::ReadOnly));
+  EXPECT_EQ(a.readAll(), "/a\n");
+  EXPECT_EQ(QFile(first).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther), 0);
+  EXPECT_TRUE(QFile::exists(second));
+  EXPECT_TRUE(QFile::exists(dir.filePath("orvane-files-from-4000002-BBBBBB")));
+  EXPECT_FALSE(QFile::exists(dir.filePath("orvane-files-from-4000001-AAAAAA")));
+  EXPECT_EQ(QDir(dir.path()).entryList({".orvane-new-list-*"}, QDir::Files | QDir::Hidden), QStringList());
 }
 
 }  // namespace

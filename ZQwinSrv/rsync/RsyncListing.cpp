@@ -22,6 +22,8 @@ namespace OrvaneSrv {
 namespace {
 
 constexpr std::uint32_t kStillActive = 259;
+// The redirection program's exit code for a client ended by signal n is 128 + n.
+constexpr std::uint32_t kEndedBySignal = 128;
 // A listing is attempted at most this often.
 constexpr Integer kListingAttempts = 10;
 // How long a started redirection program may take to create its output log.
@@ -168,7 +170,20 @@ bool clsRsyncEngine::EnumerateOnce(const QString& sWorkFolder, const QString& sU
   if (!made) return false;
 
   bool result = false;
-  if (Cont_CheckIfEnumComplete(pid, false, bSearch)) result = Cont_Check_Log_Err_Files(0);
+  if (Cont_CheckIfEnumComplete(pid, false, bSearch)) {
+    // A client ended by a signal (killed from outside, or crashed) leaves a
+    // cut listing and no error text: the run failed whatever its error log
+    // says, and an empty listing must not pass for an empty folder.
+    std::uint32_t code = 0;
+    const win::ProcessHandle ended = launcher.Open(pid);
+    const bool known = ended != 0 && launcher.ExitCode(ended, code);
+    if (ended != 0) launcher.Close(ended);
+    if (known && code >= kEndedBySignal && code != kStillActive) {
+      WriteTrace(QStringLiteral("The listing client was ended by a signal, exit code ") + QString::number(code));
+      return false;
+    }
+    result = Cont_Check_Log_Err_Files(0);
+  }
   return result;
 }
 

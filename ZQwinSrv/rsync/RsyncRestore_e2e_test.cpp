@@ -132,6 +132,7 @@ class RsyncRestoreE2E : public ::testing::Test {
     QDir(root_).mkpath("D/Restore");
     for (const QFileInfo& f : QDir(kProgramDir).entryInfoList(QDir::Files))
       QFile::link(f.absoluteFilePath(), root_ + "/Prog/" + f.fileName());
+    testbed::OwnTheWrittenFiles(root_ + "/Prog");
     savedDrives_ = qgetenv("ORVANE_DRIVES");
     savedConnectTo_ = qgetenv("ORVANE_CONNECT_TO");
     qputenv("ORVANE_DRIVES", QStringLiteral("C=%1;D=%1/D;Z=/").arg(root_).toUtf8());

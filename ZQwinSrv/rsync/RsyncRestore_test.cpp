@@ -7,6 +7,7 @@
 
 #include <deque>
 #include <functional>
+#include <map>
 
 #include "ZQwinSrv/foundation/EngineTestFixture.h"
 #include "ZQwinSrv/foundation/Transfer.h"
@@ -22,6 +23,7 @@ constexpr int kFakePidBase = 50000000;
 struct Listing {
   QByteArray output;
   QByteArray error = "Password: \n";
+  std::uint32_t exitCode = 0;  // the redirection program's
 };
 
 class FakeRuns : public ClientRunLauncher {
@@ -36,6 +38,7 @@ class FakeRuns : public ClientRunLauncher {
       if (!listings.empty()) listings.pop_front();
       Write("Prog/OrvaneInt/ORVANETEMP/outputlog.txt", l.output);
       Write("Prog/OrvaneInt/ORVANETEMP/errlog.txt", l.error);
+      exitCodes[kFakePidBase + static_cast<int>(commands.size())] = l.exitCode;
     } else {
       const QString letter = commandLine.contains("RedirectSerA.bat") ? "A" : "B";
       const QString args = QString::fromUtf8(Read("OrvaneInt/ORVANETEMP/arglist" + letter + ".txt"));
@@ -52,8 +55,9 @@ class FakeRuns : public ClientRunLauncher {
     return kFakePidBase + static_cast<int>(commands.size());
   }
   win::ProcessHandle Open(int processId) override { return processId; }
-  bool ExitCode(win::ProcessHandle, std::uint32_t& code) override {
-    code = 0;
+  bool ExitCode(win::ProcessHandle handle, std::uint32_t& code) override {
+    const auto it = exitCodes.find(static_cast<int>(handle));
+    code = it == exitCodes.end() ? 0 : it->second;
     return true;
   }
   void Close(win::ProcessHandle) override {}
@@ -71,6 +75,7 @@ class FakeRuns : public ClientRunLauncher {
   std::vector<QByteArray> batches;
   std::vector<QString> arglists;
   std::vector<HandedList> lists;
+  std::map<int, std::uint32_t> exitCodes;  // by process id
 
  private:
   static QByteArray Done(const QByteArray& item) {
@@ -362,6 +367,27 @@ TEST_F(RsyncRestoreTest, SearchWritesTheListingAsUtf16AndLeavesNoWorkFiles) {
   EXPECT_FALSE(gRsyncController().SearchItem("/a\"b/", "jsmith", "pw"));
   EXPECT_EQ(runs_.commands.size(), 2u);
   EXPECT_EQ(Bytes("Prog/OrvaneMac/OrvaneSearchResult.txt"), Bom() + Utf16(text));
+}
+
+TEST_F(RsyncRestoreTest, AListingWhoseClientWasEndedByASignalFailsAndIsNotAnEmptyFolder) {
+  // The client killed before it wrote anything: the error log holds only
+  // the password prompt, the output nothing, the redirection program's code
+  // is 128 + 9. The search keeps the last result file; the restore listing
+  // is attempted again.
+  const QByteArray listing = Line('d', 4096, ".") + Line('-', 5, "a.txt");
+  WriteBytes("Prog/OrvaneMac/OrvaneSearchResult.txt", "old");
+  runs_.listings = {{QByteArray(), "Password: \n", 137}};
+  EXPECT_FALSE(gRsyncController().SearchItem("/Photos/", "jsmith", "pw"));
+  EXPECT_EQ(Bytes("Prog/OrvaneMac/OrvaneSearchResult.txt"), "old");
+
+  runs_.listings = {{QByteArray(), "Password: \n", 137}, {listing + Stats(5)}};
+  EXPECT_TRUE(engine_->Rsync_EnumerateFolder(Engine().gsWorkFolder, "jsmith", "/Photos/", ""));
+  EXPECT_EQ(runs_.batches.size(), 3u);
+
+  // A client that ended by itself with an empty listing is an empty folder.
+  runs_.listings = {{QByteArray(), "Password: \n", 0}};
+  EXPECT_TRUE(gRsyncController().SearchItem("/Empty/", "jsmith", "pw"));
+  EXPECT_FALSE(QFileInfo::exists(Host("Prog/OrvaneMac/OrvaneSearchResult.txt")));
 }
 
 TEST_F(RsyncRestoreTest, MembershipAndShortPathHelpers) {

@@ -154,6 +154,7 @@ class RsyncRunsE2E : public ::testing::Test {
     QDir(root_).mkpath("Restore");
     for (const QFileInfo& f : QDir(kProgramDir).entryInfoList(QDir::Files))
       QFile::link(f.absoluteFilePath(), root_ + "/Prog/" + f.fileName());
+    testbed::OwnTheWrittenFiles(root_ + "/Prog");
     savedDrives_ = qgetenv("ORVANE_DRIVES");
     savedConnectTo_ = qgetenv("ORVANE_CONNECT_TO");
     qputenv("ORVANE_DRIVES", QStringLiteral("C=%1;Z=/").arg(root_).toUtf8());

@@ -76,6 +76,7 @@ class RsyncEngineE2E : public ::testing::Test {
     // The program folder: the stand-ins under their names.
     for (const QFileInfo& f : QDir(kProgramDir).entryInfoList(QDir::Files))
       QFile::link(f.absoluteFilePath(), root_ + "/Prog/" + f.fileName());
+    testbed::OwnTheWrittenFiles(root_ + "/Prog");
     savedDrives_ = qgetenv("ORVANE_DRIVES");
     savedConnectTo_ = qgetenv("ORVANE_CONNECT_TO");
     qputenv("ORVANE_DRIVES", QStringLiteral("C=%1;Z=/").arg(root_).toUtf8());

@@ -94,6 +94,7 @@ class RestoreRoadE2E : public ::testing::Test {
     QDir(root_).mkpath("D/Restore");
     for (const QFileInfo& f : QDir(kProgramDir).entryInfoList(QDir::Files))
       QFile::link(f.absoluteFilePath(), root_ + "/Prog/" + f.fileName());
+    testbed::OwnTheWrittenFiles(root_ + "/Prog");
     savedDrives_ = qgetenv("ORVANE_DRIVES");
     savedConnectTo_ = qgetenv("ORVANE_CONNECT_TO");
     // D: is the mapped temporary drive the files are restored to.

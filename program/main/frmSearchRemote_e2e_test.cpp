@@ -64,6 +64,7 @@ class SearchWindowE2E : public ::testing::Test {
     QDir(root_).mkpath("D/Restore");
     for (const QFileInfo& f : QDir(ProgramDir()).entryInfoList(QDir::Files))
       QFile::link(f.absoluteFilePath(), root_ + "/Prog/" + f.fileName());
+    testbed::OwnTheWrittenFiles(root_ + "/Prog");
     savedDrives_ = qgetenv("ORVANE_DRIVES");
     savedConnectTo_ = qgetenv("ORVANE_CONNECT_TO");
     qputenv("ORVANE_DRIVES", QStringLiteral("C=%1;D=%1/D;Z=/").arg(root_).toUtf8());
@@ -129,10 +130,10 @@ class SearchWindowE2E : public ::testing::Test {
     form().lblSearchpath()->SetCaption("My Orvane" + folder);
     form().txt_Searchkey()->setText(key);
   }
-  // The engine starts the SSL tunnel and its listing client at once, and a
-  // client that comes before the tunnel listens ends without a listing; a
-  // search that found nothing is therefore run once more before the test
-  // looks at it.
+  // A search whose client a process outside the test bed ended (one that
+  // ends the outside programs by name among all of the machine's
+  // processes) finds nothing; such a search is run once more before the
+  // test looks at it.
   static void Search(int tries = 3) {
     for (int i = 0; i < tries; ++i) {
       form().RunSearch();

@@ -46,6 +46,7 @@ class SignInE2eTest : public ProgramTest {
     for (const QFileInfo& f : QDir(QStringLiteral(ORVANE_PROGRAM_DIR)).entryInfoList(QDir::Files)) {
       QFile::link(f.absoluteFilePath(), Host("Prog/" + f.fileName()));
     }
+    testbed::OwnTheWrittenFiles(Host("Prog"));
     // The tunnel's configuration, as the installation ships it; the engine
     // rewrites it for the account's server.
     WriteBytes("Prog/SSLInteractive.conf", QByteArray());

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -22,6 +24,22 @@ namespace testbed {
 
 // True inside testbed/run.
 inline bool Running() { return !qEnvironmentVariableIsEmpty("TESTBED_CONTROL_URL"); }
+
+// A test's program folder links the outside programs of the build's program
+// folder. The file there that the engine writes, the tunnel's configuration,
+// must be the test's own copy: through a link, tests running at once would
+// write (and a starting tunnel read) one shared file in the build folder.
+inline void OwnTheWrittenFiles(const QString& programFolder) {
+  const QString path = programFolder + QStringLiteral("/SSLInteractive.conf");
+  const QFileInfo info(path);
+  if (!info.isSymLink()) return;
+  QByteArray bytes;
+  QFile shipped(info.symLinkTarget());
+  if (shipped.open(QIODevice::ReadOnly)) bytes = shipped.readAll();
+  QFile::remove(path);
+  QFile own(path);
+  if (own.open(QIODevice::WriteOnly)) own.write(bytes);
+}
 
 // A loopback port that was free a moment ago (for a listener of a test's own).
 inline int FreePort() {
