@@ -77,6 +77,7 @@ void Journey::SetUp() {
   // tunnel's configuration as shipped (the engine writes its section).
   for (const QFileInfo& f : QDir(kProgramDir).entryInfoList(QDir::Files))
     QFile::link(f.absoluteFilePath(), root_ + "/Prog/" + f.fileName());
+  testbed::OwnTheWrittenFiles(root_ + "/Prog");
   WriteIni(root_ + "/Prog/SSLInteractive.conf", "[ZQWIN]\r\n");
   WriteServerProfile();
 
