@@ -135,7 +135,12 @@ void Journey::Run(const std::function<void()>& script) {
   QEventLoop loop;
   QTimer poll;
   QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-    if (scriptDone_) loop.quit();
+    if (!scriptDone_) return;
+    loop.quit();
+    // A script that stopped at a failed step may leave a message box open,
+    // whose own loop would hold this one.
+    if (MesgBox::Instance().IsLoaded() && MesgBox::Instance().Window()->isVisible())
+      testing::ClickOn(MesgBox::Instance().MsgClose());
   });
   poll.start(20);
   loop.exec();
