@@ -7,8 +7,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QStyledItemDelegate>
 #include <QSystemTrayIcon>
 #include <QThread>
 #include <QTimer>
@@ -22,6 +24,7 @@
 #include "program/foundation/ProgramState.h"
 #include "program/foundation/modMain.h"
 #include "program/main/Smart.h"
+#include "program/main/frmreswizscr3.h"
 #include "program/session/Login.h"
 #include "program/windows/MesgBox.h"
 #include "program/windows/WindowsTestSupport.h"
@@ -133,7 +136,12 @@ void Journey::Run(const std::function<void()>& script) {
   QEventLoop loop;
   QTimer poll;
   QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-    if (scriptDone_) loop.quit();
+    if (!scriptDone_) return;
+    loop.quit();
+    // A script that stopped at a failed step may leave a message box open,
+    // whose own loop would hold this one.
+    if (MesgBox::Instance().IsLoaded() && MesgBox::Instance().Window()->isVisible())
+      testing::ClickOn(MesgBox::Instance().MsgClose());
   });
   poll.start(20);
   loop.exec();
@@ -246,7 +254,7 @@ SeenMessage Journey::Answer(const QString& button, int seconds) {
   Ask([&] {
     MesgBox& box = MesgBox::Instance();
     seen.text = (box.ShortTextShown() ? box.lblSmallText() : box.lblText())->Caption().trimmed();
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 3; ++i) {
       if (!box.cmdButton(i)->isVisibleTo(box.Window())) continue;
       const QString caption = Plain(box.lbl_cmdButton(i)->Caption());
       seen.buttons << caption;
@@ -334,6 +342,139 @@ void Journey::ExpectSameFiles(const QString& accountFolder, const QString& destH
     ++files;
   }
   EXPECT_GE(files, 1) << "nothing below " << from.toStdString();
+}
+
+namespace {
+
+// The protected look-ups of a tree view and of its item delegate that tell
+// where the view draws an item's parts.
+struct ViewPeek : QTreeWidget {
+  using QAbstractItemView::initViewItemOption;
+  using QTreeWidget::indexFromItem;
+};
+struct DelegatePeek : QStyledItemDelegate {
+  using QStyledItemDelegate::initStyleOption;
+};
+
+// The item that shows a node, found by its ancestors' texts.
+QTreeWidgetItem* ShownItem(const TreeNode& node) {
+  if (node.IsNothing() || node.Gone()) return nullptr;
+  QStringList texts;
+  for (TreeNode n = node; !n.IsNothing(); n = n.Parent()) texts.prepend(n.Text());
+  QTreeWidget* tree = node.Tree();
+  QTreeWidgetItem* item = nullptr;
+  for (const QString& text : texts) {
+    QTreeWidgetItem* found = nullptr;
+    const int count = item != nullptr ? item->childCount() : tree->topLevelItemCount();
+    for (int i = 0; i < count && found == nullptr; ++i) {
+      QTreeWidgetItem* candidate = item != nullptr ? item->child(i) : tree->topLevelItem(i);
+      if (candidate->text(0) == text) found = candidate;
+    }
+    if (found == nullptr) return nullptr;
+    item = found;
+  }
+  return item;
+}
+
+enum class NodePart { CheckBox, ExpandSign, Text };
+
+// Where on the tree's viewport a part of the node is drawn.
+QPoint PointOf(const TreeNode& node, NodePart part) {
+  QTreeWidgetItem* item = ShownItem(node);
+  if (item == nullptr) {
+    ADD_FAILURE() << "the node is not on the screen";
+    return {};
+  }
+  QTreeWidget* tree = node.Tree();
+  tree->scrollToItem(item);
+  const QModelIndex index = (tree->*(&ViewPeek::indexFromItem))(item, 0);
+  const QRect cell = tree->visualRect(index);
+  if (part == NodePart::ExpandSign) return {cell.left() - tree->indentation() / 2, cell.center().y()};
+  QStyleOptionViewItem option;
+  (tree->*(&ViewPeek::initViewItemOption))(&option);
+  option.rect = cell;
+  if (auto* delegate = qobject_cast<QStyledItemDelegate*>(tree->itemDelegateForIndex(index)))
+    (delegate->*(&DelegatePeek::initStyleOption))(&option, index);
+  const QStyle::SubElement element =
+      part == NodePart::CheckBox ? QStyle::SE_ItemViewItemCheckIndicator : QStyle::SE_ItemViewItemText;
+  return tree->style()->subElementRect(element, &option, tree).center();
+}
+
+QWidget* TreeOf(const std::function<TreeNode()>& node) {
+  const TreeNode n = node();
+  return n.IsNothing() ? nullptr : n.Tree();
+}
+
+}  // namespace
+
+void Journey::ClickCheckBox(std::function<TreeNode()> node) {
+  ClickAt([node] { return TreeOf(node); }, [node] { return PointOf(node(), NodePart::CheckBox); });
+}
+
+void Journey::ClickExpandSign(std::function<TreeNode()> node) {
+  ClickAt([node] { return TreeOf(node); }, [node] { return PointOf(node(), NodePart::ExpandSign); });
+}
+
+void Journey::ClickNodeText(std::function<TreeNode()> node) {
+  ClickAt([node] { return TreeOf(node); }, [node] { return PointOf(node(), NodePart::Text); });
+}
+
+void Journey::RestoreToDriveD(const QString& folder) {
+  if (!WaitFor([] { return frmreswizscr3::Instance().IsLoaded() && frmreswizscr3::Instance().Window()->isVisible(); },
+               "the restore destination screen"))
+    return;
+  const auto drive = [] { return frmreswizscr3::Instance().C().LocalTreeView->FindNode(QStringLiteral("D:\\")); };
+  const auto target = [drive, folder] {
+    const TreeNode d = drive();
+    if (d.IsNothing() || !d.Expanded()) return TreeNode();
+    for (int i = 1; i <= d.ChildCount(); ++i)
+      if (d.ChildAt(i).Text() == folder) return d.ChildAt(i);
+    return TreeNode();
+  };
+  if (!WaitFor([drive] { return !drive().IsNothing(); }, "drive D: in the destination tree")) return;
+  if (!Ask([drive] { return drive().Parent().Expanded(); })) {
+    ClickExpandSign([drive] { return drive().Parent(); });
+    WaitFor([drive] { return drive().Parent().Expanded(); }, "My Computer opened");
+  }
+  if (Ask([target] { return target().IsNothing(); })) ClickExpandSign(drive);
+  if (!WaitFor([target] { return !target().IsNothing(); }, "the folder " + folder + " of D:")) return;
+  ClickNodeText(target);
+  WaitFor([target] { return frmreswizscr3::Instance().C().LocalTreeView->SelectedItem() == target(); },
+          "the folder " + folder + " chosen");
+  Shot("destination");
+  Click([] { return frmreswizscr3::Instance().C().wiz_res3_next; });
+}
+
+void Journey::TrayMenu(const QString& item) {
+  // The tray host shows the icon as a little window of the program's own.
+  const auto icon = [] () -> QWidget* {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (qstrcmp(w->metaObject()->className(), "QSystemTrayIconSys") == 0 && w->isVisible()) return w;
+    return nullptr;
+  };
+  if (!WaitFor([icon] { return icon() != nullptr; }, "the program's icon in the tray")) return;
+  Click(icon, Qt::RightButton);
+  const auto menuItem = [item]() -> std::pair<QMenu*, QAction*> {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      auto* menu = qobject_cast<QMenu*>(w);
+      if (menu == nullptr || !menu->isVisible()) continue;
+      for (QAction* a : menu->actions())
+        if (a->isVisible() && Plain(a->text()) == item) return {menu, a};
+    }
+    return {nullptr, nullptr};
+  };
+  if (!WaitFor([menuItem] { return menuItem().first != nullptr; }, "the tray menu with " + item)) return;
+  Shot("tray-menu");
+  Do([menuItem] {
+    const auto [menu, action] = menuItem();
+    if (menu == nullptr) return;
+    const QPoint at = menu->actionGeometry(action).center();
+    QMouseEvent move(QEvent::MouseMove, QPointF(at), QPointF(menu->mapToGlobal(at)), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(menu, &move);
+    SendMouse(menu, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+    SendMouse(menu, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
+  });
 }
 
 }  // namespace OrvaneMac::journey

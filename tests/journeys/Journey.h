@@ -102,6 +102,19 @@ class Journey : public ::testing::Test {
   void SignIn();
   void SignInAs(const QString& name, const QString& password);
 
+  // Clicks on a node of a tree as the user sees it: its check box, its
+  // expand sign, its text (the node is scrolled into view first).
+  void ClickCheckBox(std::function<TreeNode()> node);
+  void ClickExpandSign(std::function<TreeNode()> node);
+  void ClickNodeText(std::function<TreeNode()> node);
+  // In the open restore destination screen: opens "My Computer" and drive
+  // D: by their expand signs, clicks the folder `folder` of D: and presses
+  // Restore.
+  void RestoreToDriveD(const QString& folder);
+  // Right-clicks the program's icon in the tray host and picks the menu item
+  // whose caption (accelerator marks left out) is `item`.
+  void TrayMenu(const QString& item);
+
   // --- Anywhere ---------------------------------------------------------------
   QString Host(const QString& relative) const { return root_ + "/" + QString(relative).replace('\\', '/'); }
   static QByteArray ReadAll(const QString& hostPath);
