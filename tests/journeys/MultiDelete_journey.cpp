@@ -64,8 +64,8 @@ JOURNEY(DeleteSeveralItemsAndCancelPartWay) {
     // The first item is gone: the user presses Close. (The window looks at
     // the user's input only between two items.)
     ASSERT_TRUE(WaitFor([&] { return !QFileInfo::exists(account_ + "/" + names[0]); }, "the first delete", 120));
+    Shot("deleting");
     Click([&] { return del.Cancel(); });
-    Shot("closing");
     ASSERT_TRUE(WaitFor([&] { return !del.IsLoaded(); }, "the delete window to close", 120));
     ASSERT_TRUE(WaitFor([] { return Program().RemoteTreeConnected && !Program().RestoreRunning; }, "the tree"));
 
