@@ -6,15 +6,19 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QStyledItemDelegate>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QSystemTrayIcon>
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
@@ -237,7 +241,17 @@ void Journey::Key(std::function<QWidget*()> window, int key, Qt::KeyboardModifie
     QWidget* w = window();
     if (w == nullptr) return;
     QApplication::setActiveWindow(w->window());
-    testing::TypeKey(w->window(), key, mods);
+    if (w->isWindow()) {
+      testing::TypeKey(w, key, mods);
+      return;
+    }
+    // A key for a box goes to that box, whatever the window manager made of
+    // the focus.
+    w->setFocus(Qt::OtherFocusReason);
+    QKeyEvent press(QEvent::KeyPress, key, mods);
+    QApplication::sendEvent(w, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, mods);
+    QApplication::sendEvent(w, &release);
   });
 }
 
@@ -254,7 +268,7 @@ SeenMessage Journey::Answer(const QString& button, int seconds) {
   Ask([&] {
     MesgBox& box = MesgBox::Instance();
     seen.text = (box.ShortTextShown() ? box.lblSmallText() : box.lblText())->Caption().trimmed();
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 3; ++i) {  // the box has three buttons
       if (!box.cmdButton(i)->isVisibleTo(box.Window())) continue;
       const QString caption = Plain(box.lbl_cmdButton(i)->Caption());
       seen.buttons << caption;
@@ -318,6 +332,114 @@ void Journey::SignInAs(const QString& name, const QString& password) {
   TypeInto([] { return Login::Instance().txtPassword(); }, password);
   Shot("sign-in");
   Click([] { return Login::Instance().cmdOK(); });
+}
+
+namespace {
+
+// Where an item's check box and expand sign lie in the tree's viewport.
+QRect CheckBoxRect(QTreeWidget* tree, QTreeWidgetItem* item) {
+  QStyleOptionViewItem option;
+  option.initFrom(tree->viewport());
+  option.rect = tree->visualItemRect(item);
+  option.features = QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay;
+  if (!item->icon(0).isNull()) option.features |= QStyleOptionViewItem::HasDecoration;
+  option.decorationSize = tree->iconSize().isValid()
+                              ? tree->iconSize()
+                              : QSize(tree->style()->pixelMetric(QStyle::PM_SmallIconSize),
+                                      tree->style()->pixelMetric(QStyle::PM_SmallIconSize));
+  option.text = item->text(0);
+  option.checkState = item->checkState(0);
+  option.font = tree->font();
+  option.fontMetrics = QFontMetrics(option.font);
+  return tree->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, tree);
+}
+
+}  // namespace
+
+void Journey::ClickCheckBox(std::function<QTreeWidget*()> tree, const QString& path) {
+  ClickCheckBoxOf(tree, [tree, path] { return TreeItem(tree(), path); });
+}
+
+void Journey::ClickItem(std::function<QTreeWidget*()> tree, const QString& path) {
+  ClickItemOf(tree, [tree, path] { return TreeItem(tree(), path); });
+}
+
+void Journey::ClickCheckBoxOf(std::function<QTreeWidget*()> tree, std::function<QTreeWidgetItem*()> item) {
+  QPoint at;
+  QTreeWidget* widget = Ask([&]() -> QTreeWidget* {
+    QTreeWidget* t = tree();
+    QTreeWidgetItem* i = t ? item() : nullptr;
+    if (i == nullptr) return nullptr;
+    t->scrollToItem(i);
+    at = CheckBoxRect(t, i).center();
+    return t;
+  });
+  if (widget == nullptr) {
+    ADD_FAILURE() << "no item to check";
+    return;
+  }
+  ClickAt([widget] { return widget; }, [at] { return at; });
+}
+
+void Journey::ClickItemOf(std::function<QTreeWidget*()> tree, std::function<QTreeWidgetItem*()> item, int column) {
+  QPoint at;
+  QTreeWidget* widget = Ask([&]() -> QTreeWidget* {
+    QTreeWidget* t = tree();
+    QTreeWidgetItem* i = t ? item() : nullptr;
+    if (i == nullptr) return nullptr;
+    t->scrollToItem(i);
+    const QRect row = t->visualItemRect(i);
+    if (column == 0) {
+      // On the text: right of the check box and the picture.
+      const QRect box = CheckBoxRect(t, i);
+      at = QPoint(std::min(box.right() + 40, row.right() - 2), row.center().y());
+    } else {
+      const QHeaderView* header = t->header();
+      at = QPoint(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, row.center().y());
+    }
+    return t;
+  });
+  if (widget == nullptr) {
+    ADD_FAILURE() << "no item to click";
+    return;
+  }
+  ClickAt([widget] { return widget; }, [at] { return at; });
+}
+
+void Journey::ClickExpandSign(std::function<QTreeWidget*()> tree, const QString& path) {
+  QPoint at;
+  QTreeWidget* widget = Ask([&]() -> QTreeWidget* {
+    QTreeWidget* t = tree();
+    QTreeWidgetItem* item = t ? TreeItem(t, path) : nullptr;
+    if (item == nullptr) return nullptr;
+    t->scrollToItem(item);
+    const QRect rect = t->visualItemRect(item);
+    at = QPoint(rect.left() - t->indentation() / 2, rect.center().y());
+    return t;
+  });
+  if (widget == nullptr) {
+    ADD_FAILURE() << "no item " << path.toStdString() << " to expand";
+    return;
+  }
+  ClickAt([widget] { return widget; }, [at] { return at; });
+}
+
+void Journey::PickMenuItem(const QString& caption, int seconds) {
+  QMenu* menu = nullptr;
+  QAction* action = nullptr;
+  if (!WaitFor(
+          [&] {
+            menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (menu == nullptr || !menu->isVisible()) return false;
+            for (QAction* a : menu->actions())
+              if (a->isVisible() && Plain(a->text()) == caption) action = a;
+            return action != nullptr;
+          },
+          "a menu with the item " + caption, seconds))
+    return;
+  Shot("menu");
+  const QPoint at = Ask([&] { return menu->actionGeometry(action).center(); });
+  ClickAt([menu] { return menu; }, [at] { return at; });
 }
 
 QByteArray Journey::ReadAll(const QString& hostPath) {
@@ -475,6 +597,21 @@ void Journey::TrayMenu(const QString& item) {
     SendMouse(menu, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
     SendMouse(menu, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
   });
+}
+
+QTreeWidgetItem* TreeItem(QTreeWidget* tree, const QString& path) {
+  QTreeWidgetItem* found = nullptr;
+  for (const QString& part : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+    QTreeWidgetItem* next = nullptr;
+    const int count = found ? found->childCount() : tree->topLevelItemCount();
+    for (int i = 0; i < count && next == nullptr; ++i) {
+      QTreeWidgetItem* item = found ? found->child(i) : tree->topLevelItem(i);
+      if (item->text(0) == part) next = item;
+    }
+    if (next == nullptr) return nullptr;
+    found = next;
+  }
+  return found;
 }
 
 }  // namespace OrvaneMac::journey

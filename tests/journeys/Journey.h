@@ -17,6 +17,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -114,6 +115,19 @@ class Journey : public ::testing::Test {
   // Right-clicks the program's icon in the tray host and picks the menu item
   // whose caption (accelerator marks left out) is `item`.
   void TrayMenu(const QString& item);
+  // Clicks on a tree's (or list's) item found by its path of display texts
+  // from the top level ("My Orvane/Documents"): on its check box, on its
+  // expand sign, or on its text.
+  void ClickCheckBox(std::function<QTreeWidget*()> tree, const QString& path);
+  void ClickExpandSign(std::function<QTreeWidget*()> tree, const QString& path);
+  void ClickItem(std::function<QTreeWidget*()> tree, const QString& path);
+  // The same for an item given otherwise (a list's row by its number); the
+  // click on the item lands on its text in `column`.
+  void ClickCheckBoxOf(std::function<QTreeWidget*()> tree, std::function<QTreeWidgetItem*()> item);
+  void ClickItemOf(std::function<QTreeWidget*()> tree, std::function<QTreeWidgetItem*()> item, int column = 0);
+  // Waits for a popup menu and clicks its item of that caption (the
+  // accelerator marks left out).
+  void PickMenuItem(const QString& caption, int seconds = 60);
 
   // --- Anywhere ---------------------------------------------------------------
   QString Host(const QString& relative) const { return root_ + "/" + QString(relative).replace('\\', '/'); }
@@ -142,6 +156,10 @@ class Journey : public ::testing::Test {
   int shots_ = 0;
   std::atomic<bool> scriptDone_{false};
 };
+
+// A tree's (or list's) item by its path of display texts from the top
+// level; nullptr when it is not there.
+QTreeWidgetItem* TreeItem(QTreeWidget* tree, const QString& path);
 
 }  // namespace OrvaneMac::journey
 
