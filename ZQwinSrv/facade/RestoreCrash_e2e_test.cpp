@@ -215,6 +215,13 @@ TEST_F(RestoreCrashE2E, WebDavRouteKilledInTheMiddleOfAFileThenRunAgain) {
   // is held until the faults are cleared.
   testbed::RequestFault(QJsonObject{{"method", "GET"}, {"range", "bytes=524288-"}}, QJsonObject{{"hang", true}});
   const pid_t driver = StartDriver("webdav");
+  // The user's copy of a file larger than the account's is downloaded
+  // beside and copied into place: a copy killed before its rename left its
+  // temporary (planted here, as the window is too short to hit).
+  WriteFile(dest_ + "/Sub/inner.bin", RandomBytes(100000, 3));
+  WriteFile(dest_ + "/Sub/.~inner.bin.Ab3xZ9", "a killed copy's part");
+  before_ = Files(dest_);
+  before_.erase("Sub/.~inner.bin.Ab3xZ9");
   const QString partial = WaitForPartialFile(QRegularExpression("^big\\.bin\\.orvpart$"), driver);
   ASSERT_FALSE(partial.isEmpty()) << "the large file's transfer was not seen";
   KillTree(driver);
