@@ -61,8 +61,8 @@ TEST(StaleTemporaries, RemovesOnlyTheLeftoversOfTheFilesNamed) {
   EXPECT_EQ(RemoveStaleTemporaries(root, {"big.bin", "Sub/inner.bin", "Sub/", "missing/x.bin"}), 3);
   QStringList left;
   for (const QString& d : {QString(), QStringLiteral("Sub/")}) {
-    for (const QString& name : QDir(root + d).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System))
-      left << d + name;
+    const QDir::Filters all = QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System;
+    for (const QString& name : QDir(root + d).entryList(all)) left << d + name;
   }
   left.sort();
   EXPECT_EQ(left, (QStringList{".big.bin.folder", ".big.bin.linked", ".big.bin.notes", ".other.bin.Ab3xZ9", "Sub",
