@@ -188,6 +188,7 @@ ClientPlan PlanClientRun(const QStringList& tokens) {
     if (!destHost) return Refuse(QStringLiteral("destination is not on a mapped drive: %1").arg(positional.at(1)));
     destination = *destHost;
     if (!destination.endsWith(u'/')) destination += u'/';
+    plan.destination = destination;
     plan.hostToClientPaths.emplace_back(
         *destHost, positional.at(1).endsWith(u'/') ? positional.at(1).chopped(1) : positional.at(1));
   }

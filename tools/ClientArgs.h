@@ -33,6 +33,7 @@ struct ClientPlan {
   QString error;               // not empty: the run is refused with this text
   int exitCode = 0;            // the code to end with when refused
   bool transfer = false;       // a destination was given (else a listing)
+  QString destination;         // the transfer's host folder, ending in "/"
   QStringList rsyncArguments;  // argv[1..] of /usr/bin/rsync
   // With a file list, rsyncArguments holds kFilesFromPlaceholder, which the
   // client replaces with "--files-from=" and a private file holding filesFrom.

@@ -65,6 +65,7 @@ QByteArray OutputTranslator::Record(const QByteArray& record, bool lineEnd) {
       name_ = name;
       size_ = size;
     } else if (change.at(0) == '.') {
+      wholeFiles_ << name;
       return ProgressLine(size, size, 0, 100, "0.00kB/s", "0:00:00", QByteArray(kSyncFileMark) + name);
     }
     return {};
@@ -78,6 +79,7 @@ QByteArray OutputTranslator::Record(const QByteArray& record, bool lineEnd) {
     const QByteArray line =
         ProgressLine(done, size, runDone_ + done, percent, Back(m.captured(3)), Back(m.captured(4)), name_);
     if (finished) {
+      wholeFiles_ << name_;
       runDone_ += size;
       active_ = false;
     }

@@ -29,6 +29,7 @@
 // "/cygdrive/<d>/..." form.
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <utility>
@@ -50,6 +51,9 @@ class OutputTranslator {
   [[nodiscard]] QByteArray Feed(const QByteArray& bytes);
   // What is left at the end of the output.
   [[nodiscard]] QByteArray Finish();
+  // The files rsync has reported whole in the destination so far (finished
+  // or already equal), by their paths relative to the transfer's root.
+  [[nodiscard]] const QList<QByteArray>& WholeFiles() const { return wholeFiles_; }
 
  private:
   QByteArray Record(const QByteArray& record, bool lineEnd);
@@ -61,6 +65,7 @@ class OutputTranslator {
   QByteArray name_;
   qint64 size_ = 0;
   qint64 runDone_ = 0;  // sizes of the files finished in this run
+  QList<QByteArray> wholeFiles_;
 };
 
 class ErrorTranslator {

@@ -93,6 +93,10 @@ TEST(OutputTranslator, TransferProgressInFixedColumns) {
                                  "sent 199 bytes  received 996 bytes  796.67 bytes/sec",
                                  "total size is 3158104  speedup is 2642.76", ""};
   EXPECT_EQ(other, passed);
+  // The files now whole in the destination: the finished and the equal
+  // ones, not the one cut off.
+  const QList<QByteArray> whole{"a.txt", "empty.txt", "Media/holiday clip.bin", unicode.toUtf8()};
+  EXPECT_EQ(translator.WholeFiles(), whole);
 }
 
 TEST(OutputTranslator, ListingPassesUnchanged) {

@@ -9,11 +9,13 @@
 // rsync runs without "--inplace", even when the engine asks for it: rsync
 // then writes each file to a temporary sibling and renames it into place,
 // so an interrupted restore never leaves a half-written file where the
-// user's file was.
+// user's file was. The temporaries a killed run left beside the files this
+// run put whole in place are removed when rsync has ended.
 
 #include "tools/ChildProcess.h"
 #include "tools/ClientArgs.h"
 #include "tools/ClientOutput.h"
+#include "tools/StaleTemporaries.h"
 #include "tools/ToolPaths.h"
 
 #include <QByteArray>
@@ -141,6 +143,7 @@ int main(int argc, char** argv) {
   Write(1, output.Finish());
   Write(2, errors.Finish());
   const int code = tools::WaitChild(child);
+  if (plan.transfer) tools::RemoveStaleTemporaries(plan.destination, output.WholeFiles());
   if (!listPath.empty()) ::unlink(listPath.c_str());
   return code;
 }

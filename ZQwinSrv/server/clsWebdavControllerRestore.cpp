@@ -472,6 +472,9 @@ bool clsWebdavController::Cont_RestoreFile(const QString& filepath, const QStrin
           if (JobStopped()) return false;
           if (throughTemp && win::FileExists(tempFolder + restoredName)) {
             win::CopyFile(tempFolder + restoredName, localFile, true);
+            // A copy killed before its rename (an earlier run) left its
+            // temporary beside the file, which is now whole.
+            win::RemoveReplacementLeftovers(localFile);
             gTransfer().Trf_WriteUserProfile(QStringLiteral("TempFile6"), tempFolder + restoredName);
           }
         }

@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <algorithm>
+#include <climits>
 #include <cerrno>
 #include <utility>
 #include <vector>
@@ -265,6 +266,33 @@ void DeleteFolder(const QString& path, bool force) {
   }
   WalkChain chain;
   if (const long e = RemoveTree(host, force, chain)) vb::Raise(e);
+}
+
+int RemoveReplacementLeftovers(const QString& path) {
+  QString real = QuietHost(path);
+  if (real.isEmpty()) return 0;
+  struct stat lst {};
+  if (LStat(real, &lst) && S_ISLNK(lst.st_mode)) {
+    char buffer[PATH_MAX];
+    if (::realpath(Encode(real).constData(), buffer) == nullptr) return 0;
+    real = QFile::decodeName(buffer);
+  }
+  const QString folder = real.left(real.lastIndexOf(u'/') + 1);
+  const QString start = ReplacementSiblingStart(real);
+  QStringList names;
+  int err = 0;
+  if (!HostNames(folder, &names, &err)) return 0;
+  int removed = 0;
+  for (const QString& name : names) {
+    if (name.size() != start.size() + 6 || !name.startsWith(start)) continue;
+    const bool random = std::all_of(name.cbegin() + start.size(), name.cend(), [](QChar c) {
+      return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9');
+    });
+    struct stat st {};
+    if (random && LStat(folder + name, &st) && S_ISREG(st.st_mode) && ::unlink(Encode(folder + name).constData()) == 0)
+      ++removed;
+  }
+  return removed;
 }
 
 void CopyFile(const QString& source, const QString& destination, bool overwrite) {

@@ -66,6 +66,13 @@ void DeleteFolder(const QString& path, bool force = false);
 // destination folder, 61 disk full.
 void CopyFile(const QString& source, const QString& destination, bool overwrite = true);
 
+// Removes the temporary siblings that writes replacing the file `path`
+// (CopyFile, whole-file writes) left behind when their process was killed
+// before the rename. Only for a file the caller has just put in place
+// whole: the sibling of a write still running elsewhere would go too.
+// Answers how many were removed; never raises.
+int RemoveReplacementLeftovers(const QString& path);
+
 // ---- BASIC statements ------------------------------------------------------
 
 // FileLen: bytes of a file. 53 when there is no such file.

@@ -158,6 +158,29 @@ TEST_F(FileSystemTest, CopyFileReplacesWholeAndKeepsTheTime) {
   EXPECT_EQ(ErrorOf([] { win::CopyFile("C:\\src.txt", "C:\\no\\x.txt"); }), vb::errPathNotFound);
 }
 
+TEST_F(FileSystemTest, LeftoversOfAKilledCopyAreRemovedOnlyBesideTheirFile) {
+  // What a copy killed before its rename leaves, beside unrelated names.
+  MakeFile("dest/report.bin", "whole");
+  for (const char* name : {".~report.bin.Ab3xZ9", ".~report.bin.000000", ".~report.bin.notes1x", ".~report.bin.Ab3x-9",
+                           ".~other.bin.Ab3xZ9", "report.bin.Ab3xZ9"}) {
+    MakeFile(QStringLiteral("dest/") + name, "part");
+  }
+  const QString longName = QString(70, u'n') + ".bin";  // the sibling keeps the first 60 characters
+  MakeFile("dest/" + longName, "whole");
+  MakeFile("dest/.~" + longName.left(60) + ".q1w2e3", "part");
+  ASSERT_TRUE(QDir(Host("dest")).mkdir(".~report.bin.folder"));
+
+  EXPECT_EQ(win::RemoveReplacementLeftovers("C:\\dest\\report.bin"), 2);
+  EXPECT_EQ(win::RemoveReplacementLeftovers("C:\\dest\\" + longName), 1);
+  EXPECT_EQ(win::RemoveReplacementLeftovers("C:\\nowhere\\report.bin"), 0);
+  QStringList left = QDir(Host("dest")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+  left.sort();
+  QStringList expected{".~other.bin.Ab3xZ9", ".~report.bin.Ab3x-9", ".~report.bin.folder", ".~report.bin.notes1x",
+                       longName, "report.bin", "report.bin.Ab3xZ9"};
+  expected.sort();
+  EXPECT_EQ(left, expected);
+}
+
 TEST_F(FileSystemTest, SizesAndTimes) {
   MakeFile("s/a.bin", QByteArray(1000, 'a'));
   MakeFile("s/deep/b.bin", QByteArray(24, 'b'));

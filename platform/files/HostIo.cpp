@@ -165,6 +165,10 @@ ReplacementFile& ReplacementFile::operator=(ReplacementFile&& other) noexcept {
   return *this;
 }
 
+QString ReplacementSiblingStart(const QString& target) {
+  return QStringLiteral(".~") + target.mid(target.lastIndexOf(u'/') + 1).left(60) + u'.';
+}
+
 int ReplacementFile::Begin(const QString& target) {
   Abandon();
   // Replace what a link points at, not the link itself.
@@ -181,8 +185,7 @@ int ReplacementFile::Begin(const QString& target) {
   const qsizetype cut = real.lastIndexOf(u'/');
   // A hidden sibling in the same folder, so the rename never crosses file
   // systems; the name is cut so the sibling's stays within 255 bytes.
-  QByteArray pattern =
-      Encode(real.left(cut + 1) + QStringLiteral(".~") + real.mid(cut + 1).left(60) + QStringLiteral(".XXXXXX"));
+  QByteArray pattern = Encode(real.left(cut + 1) + ReplacementSiblingStart(real) + QStringLiteral("XXXXXX"));
   const int fd = ::mkstemp(pattern.data());
   if (fd < 0) {
     const int err = errno;

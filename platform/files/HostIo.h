@@ -85,6 +85,11 @@ bool LStat(const QString& hostPath, struct stat* st);
 // is 0 or more); answers 0 or the errno of the failure.
 int WriteAll(int fd, const char* data, qsizetype size, long long offset = -1);
 
+// The start of the names of the temporary siblings of the host file
+// `target` (already resolved from a link): a hidden ".~" and the first
+// characters of the name, then "." and six letters or digits.
+[[nodiscard]] QString ReplacementSiblingStart(const QString& target);
+
 // A file written whole under a temporary sibling name and renamed over its
 // target on Commit, so a reader or a crash never sees half of it. The
 // sibling gets the mode and the legacy attributes of the file it replaces.
