@@ -238,9 +238,10 @@ void Smart::CreateControls(FormWindow* w) {
   c.PicMax = NewPicture(w, "PicMax", 10305, 60, 345, 300, QStringLiteral("Maximize"));
   c.PicClose = NewPicture(w, "PicClose", 10650, 60, 345, 300, QStringLiteral("Close"));
 
+  // The toolbar wires the Recalculate picture's mouse events too.
+  c.lblrecalculate = NewPicture(w, "lblrecalculate", 180, 1500, 1200, 330);
   CreateToolbar(w);
 
-  c.lblrecalculate = NewPicture(w, "lblrecalculate", 180, 1500, 1200, 330);
   c.ZQDiskPBar = new QProgressBar(w);
   c.ZQDiskPBar->setObjectName(QStringLiteral("ZQDiskPBar"));
   Twips::SetPlace(c.ZQDiskPBar, 1480, 1545, 2400, 240);
