@@ -1,6 +1,8 @@
 #include "tests/journeys/Journey.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -232,6 +234,18 @@ void Journey::Key(std::function<QWidget*()> window, int key, Qt::KeyboardModifie
   });
 }
 
+void Journey::KeyInto(std::function<QWidget*()> box, int key) {
+  Do([box, key] {
+    QWidget* w = box();
+    if (w == nullptr) return;
+    w->setFocus(Qt::OtherFocusReason);
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(w, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+    QApplication::sendEvent(w, &release);
+  });
+}
+
 bool Journey::MessageShowing() {
   return Ask([] { return MesgBox::Instance().IsLoaded() && MesgBox::Instance().Window()->isVisible(); });
 }
@@ -333,6 +347,72 @@ void Journey::ExpectSameFiles(const QString& accountFolder, const QString& destH
     ++files;
   }
   EXPECT_GE(files, 1) << "nothing below " << from.toStdString();
+}
+
+void Journey::ClickExpandSign(const QString& path) {
+  if (NodeByPath(path).IsNothing()) {
+    ADD_FAILURE() << "no node " << path.toStdString() << " in the remote tree";
+    return;
+  }
+  Do([path] {
+    UniTreeViewMC* tree = Smart::Instance().ColumnRemoteTreeView();
+    QTreeWidgetItem* item = tree->topLevelItemCount() > 0 ? tree->topLevelItem(0) : nullptr;
+    for (const QString& part : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+      QTreeWidgetItem* found = nullptr;
+      for (int i = 0; item != nullptr && i < item->childCount(); ++i)
+        if (item->child(i)->text(0) == part) found = item->child(i);
+      item = found;
+    }
+    if (item == nullptr) return;
+    tree->scrollToItem(item);
+    // The sign stands in the indentation left of the node's picture.
+    const QRect row = tree->visualItemRect(item);
+    const QPoint sign(row.left() - tree->indentation() / 2, row.center().y());
+    SendMouse(tree->viewport(), QEvent::MouseButtonPress, sign, Qt::LeftButton, Qt::LeftButton);
+    SendMouse(tree->viewport(), QEvent::MouseButtonRelease, sign, Qt::LeftButton, Qt::NoButton);
+  });
+}
+
+void Journey::PickFromList(std::function<QWidget*()> list, const QString& entry, const QString& shot) {
+  // The arrow at the right end opens a list that takes typing too.
+  ClickAt(list, [list] {
+    QWidget* box = list();
+    return box == nullptr ? QPoint() : QPoint(box->width() - 6, box->height() / 2);
+  });
+  if (!WaitFor(
+          [list] {
+            auto* box = qobject_cast<QComboBox*>(list());
+            return box != nullptr && box->view()->isVisible();
+          },
+          "the list to open"))
+    return;
+  // The list ignores a release that comes within a double-click time of the
+  // press that opened it; the user's next click comes later.
+  const auto opened = std::chrono::steady_clock::now();
+  if (!shot.isEmpty()) Shot(shot);
+  const auto late = opened + std::chrono::milliseconds(QApplication::doubleClickInterval() + 100);
+  while (std::chrono::steady_clock::now() < late) Pause(25);
+  Do([list, entry] {
+    auto* box = qobject_cast<QComboBox*>(list());
+    if (box == nullptr) return;
+    const int row = box->findText(entry);
+    if (row < 0) {
+      ADD_FAILURE() << "no entry " << entry.toStdString() << " in the list";
+      box->hidePopup();
+      return;
+    }
+    QAbstractItemView* view = box->view();
+    const QPoint at = view->visualRect(view->model()->index(row, box->modelColumn())).center();
+    QMouseEvent move(QEvent::MouseMove, QPointF(at), QPointF(view->viewport()->mapToGlobal(at)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(view->viewport(), &move);
+    SendMouse(view->viewport(), QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+    SendMouse(view->viewport(), QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
+  });
+  WaitFor([list] {
+    auto* box = qobject_cast<QComboBox*>(list());
+    return box == nullptr || !box->view()->isVisible();
+  }, "the list to close");
 }
 
 }  // namespace OrvaneMac::journey

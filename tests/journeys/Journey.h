@@ -81,6 +81,9 @@ class Journey : public ::testing::Test {
   // Puts the focus on the box, selects its text and types `text` over it.
   void TypeInto(std::function<QWidget*()> box, const QString& text);
   void Key(std::function<QWidget*()> window, int key, Qt::KeyboardModifiers mods = Qt::NoModifier);
+  // A key pressed and released in the box itself (the box has the focus
+  // even while its window is not the active one).
+  void KeyInto(std::function<QWidget*()> box, int key);
 
   // The program's message box: waits for it, notes what it says, and
   // presses the button whose caption starts with `button` (the accelerator
@@ -101,6 +104,13 @@ class Journey : public ::testing::Test {
   // password and waits for the main window.
   void SignIn();
   void SignInAs(const QString& name, const QString& password);
+
+  // Clicks the expand sign of the remote tree's node at `path` (the tree
+  // scrolled to it first, as the user scrolls).
+  void ClickExpandSign(const QString& path);
+  // Opens the drop-down list (a combo box), saves a screenshot named `shot`
+  // of it open when given, and clicks its entry `entry`.
+  void PickFromList(std::function<QWidget*()> list, const QString& entry, const QString& shot = {});
 
   // --- Anywhere ---------------------------------------------------------------
   QString Host(const QString& relative) const { return root_ + "/" + QString(relative).replace('\\', '/'); }
