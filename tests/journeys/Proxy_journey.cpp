@@ -4,12 +4,9 @@
 #include "tests/journeys/Journey.h"
 
 #include <QCheckBox>
-#include <QComboBox>
 #include <QJsonArray>
 #include <QJsonObject>
 
-#include "platform/dialup/Phonebook.h"
-#include "platform/registry/Registry.h"
 #include "program/foundation/ProgramState.h"
 #include "program/main/Smart.h"
 #include "program/main/UniListView.h"
@@ -22,8 +19,6 @@
 
 namespace OrvaneMac::journey {
 namespace {
-
-const QString kInternetSettings = QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings");
 
 bool LoginShowing() { return Login::Instance().IsLoaded() && Login::Instance().Window()->isVisible(); }
 bool SettingsShowing() { return Proxysetting::Instance().IsLoaded() && Proxysetting::Instance().Window()->isVisible(); }
