@@ -1,6 +1,8 @@
 #include "tests/journeys/Journey.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -251,6 +253,18 @@ void Journey::Key(std::function<QWidget*()> window, int key, Qt::KeyboardModifie
     QKeyEvent press(QEvent::KeyPress, key, mods);
     QApplication::sendEvent(w, &press);
     QKeyEvent release(QEvent::KeyRelease, key, mods);
+    QApplication::sendEvent(w, &release);
+  });
+}
+
+void Journey::KeyInto(std::function<QWidget*()> box, int key) {
+  Do([box, key] {
+    QWidget* w = box();
+    if (w == nullptr) return;
+    w->setFocus(Qt::OtherFocusReason);
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(w, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
     QApplication::sendEvent(w, &release);
   });
 }
@@ -612,6 +626,54 @@ QTreeWidgetItem* TreeItem(QTreeWidget* tree, const QString& path) {
     found = next;
   }
   return found;
+}
+
+void Journey::ClickExpandSign(const QString& path) {
+  // The remote tree's root is "My Orvane"; the path starts below it.
+  ClickExpandSign([] { return static_cast<QTreeWidget*>(Smart::Instance().ColumnRemoteTreeView()); },
+                  QStringLiteral("My Orvane/") + path);
+}
+
+void Journey::PickFromList(std::function<QWidget*()> list, const QString& entry, const QString& shot) {
+  // The arrow at the right end opens a list that takes typing too.
+  ClickAt(list, [list] {
+    QWidget* box = list();
+    return box == nullptr ? QPoint() : QPoint(box->width() - 6, box->height() / 2);
+  });
+  if (!WaitFor(
+          [list] {
+            auto* box = qobject_cast<QComboBox*>(list());
+            return box != nullptr && box->view()->isVisible();
+          },
+          "the list to open"))
+    return;
+  // The list ignores a release that comes within a double-click time of the
+  // press that opened it; the user's next click comes later.
+  const auto opened = std::chrono::steady_clock::now();
+  if (!shot.isEmpty()) Shot(shot);
+  const auto late = opened + std::chrono::milliseconds(QApplication::doubleClickInterval() + 100);
+  while (std::chrono::steady_clock::now() < late) Pause(25);
+  Do([list, entry] {
+    auto* box = qobject_cast<QComboBox*>(list());
+    if (box == nullptr) return;
+    const int row = box->findText(entry);
+    if (row < 0) {
+      ADD_FAILURE() << "no entry " << entry.toStdString() << " in the list";
+      box->hidePopup();
+      return;
+    }
+    QAbstractItemView* view = box->view();
+    const QPoint at = view->visualRect(view->model()->index(row, box->modelColumn())).center();
+    QMouseEvent move(QEvent::MouseMove, QPointF(at), QPointF(view->viewport()->mapToGlobal(at)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(view->viewport(), &move);
+    SendMouse(view->viewport(), QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+    SendMouse(view->viewport(), QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
+  });
+  WaitFor([list] {
+    auto* box = qobject_cast<QComboBox*>(list());
+    return box == nullptr || !box->view()->isVisible();
+  }, "the list to close");
 }
 
 }  // namespace OrvaneMac::journey

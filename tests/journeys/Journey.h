@@ -82,6 +82,9 @@ class Journey : public ::testing::Test {
   // Puts the focus on the box, selects its text and types `text` over it.
   void TypeInto(std::function<QWidget*()> box, const QString& text);
   void Key(std::function<QWidget*()> window, int key, Qt::KeyboardModifiers mods = Qt::NoModifier);
+  // A key pressed and released in the box itself (the box has the focus
+  // even while its window is not the active one).
+  void KeyInto(std::function<QWidget*()> box, int key);
 
   // The program's message box: waits for it, notes what it says, and
   // presses the button whose caption starts with `button` (the accelerator
@@ -128,6 +131,12 @@ class Journey : public ::testing::Test {
   // Waits for a popup menu and clicks its item of that caption (the
   // accelerator marks left out).
   void PickMenuItem(const QString& caption, int seconds = 60);
+  // Clicks the expand sign of the remote tree's node at `path` (the tree
+  // scrolled to it first, as the user scrolls).
+  void ClickExpandSign(const QString& path);
+  // Opens the drop-down list (a combo box), saves a screenshot named `shot`
+  // of it open when given, and clicks its entry `entry`.
+  void PickFromList(std::function<QWidget*()> list, const QString& entry, const QString& shot = {});
 
   // --- Anywhere ---------------------------------------------------------------
   QString Host(const QString& relative) const { return root_ + "/" + QString(relative).replace('\\', '/'); }
