@@ -55,15 +55,6 @@ void clsRsyncEngine::CloseEngine() {
       if (!list.isEmpty() && win::FileExists(list)) win::DeleteFile(list, true);
     });
   }
-  // A disconnect in the middle of a job (the program exits while a restore
-  // runs) never reaches the route's own clean-up: the tunnel the job started
-  // would outlive the program.
-  if (g.gbCommonFlag && !g.gsTunnelExe.isEmpty()) {
-    next([&] {
-      for (int i = 0; i < 8 && IsExeRunning(g.gsTunnelExe, true, 0); ++i) {
-      }
-    });
-  }
   WriteTrace(QStringLiteral("Exit CloseEngine"));
 }
 

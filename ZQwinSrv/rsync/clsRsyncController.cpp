@@ -90,6 +90,18 @@ void clsRsyncController::Cont_DisConnect() {
   WriteTrace(QStringLiteral("Enter Cont_DisConnect"));
   vb::OnErrorGoTo([&] { RsyncEngine().CloseEngine(); },
                   [](const vb::ErrorInfo& e) { WriteTrace(QString::number(e.number) + e.description); });
+  // A disconnect in the middle of a job (the program exits while a restore
+  // runs) never reaches the route's own clean-up: the tunnel the job started
+  // would outlive the program. (A stopped or failed job keeps it until its
+  // clean-up, as before.)
+  const EngineState& g = Engine();
+  if (g.gbCommonFlag && !g.gsTunnelExe.isEmpty()) {
+    vb::ResumeNext next;
+    next([&] {
+      for (int i = 0; i < 8 && IsExeRunning(g.gsTunnelExe, true, 0); ++i) {
+      }
+    });
+  }
   WriteTrace(QStringLiteral("Exit Cont_DisConnect"));
 }
 
