@@ -92,35 +92,7 @@ TEST(MesgBoxFrame, RoundedCornersAndCaptionBarOnAnXDisplay) {
     return;
   }
 
-  const QString xvfbRun = QStandardPaths::findExecutable(QStringLiteral("xvfb-run"));
-  if (xvfbRun.isEmpty()) GTEST_SKIP() << "xvfb-run is not installed";
-
-  char self[4096] = {};
-  const ssize_t length = readlink("/proc/self/exe", self, sizeof(self) - 1);
-  ASSERT_GT(length, 0);
-  const QString marker = QDir::temp().filePath(QStringLiteral("orvane_frame_%1").arg(QCoreApplication::applicationPid()));
-  QFile::remove(marker);
-
-  QProcess child;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert(QString::fromLatin1(kChildMarker), marker);
-  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-  child.setProcessEnvironment(env);
-  child.setProcessChannelMode(QProcess::MergedChannels);
-  child.start(xvfbRun, {QStringLiteral("-a"), QStringLiteral("-s"), QStringLiteral("-screen 0 1280x800x24 -nolisten tcp -br"),
-                        QString::fromLocal8Bit(self, length),
-                        QStringLiteral("--gtest_filter=MesgBoxFrame.RoundedCornersAndCaptionBarOnAnXDisplay")});
-  const bool finished = child.waitForFinished(90000);
-  const QString output = QString::fromLocal8Bit(child.readAll());
-  const bool ran = QFile::exists(marker);
-  QFile::remove(marker);
-  if (!finished) {
-    child.kill();
-    child.waitForFinished();
-    FAIL() << "the test under the virtual X server did not finish:\n" << output.toStdString();
-  }
-  if (!ran) GTEST_SKIP() << "no virtual X server could be started:\n" << output.toStdString();
-  EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+  RerunUnderVirtualX(kChildMarker, QStringLiteral("MesgBoxFrame.RoundedCornersAndCaptionBarOnAnXDisplay"));
 }
 
 }  // namespace

@@ -8,12 +8,19 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QWidget>
 
 #include <functional>
+
+#include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace OrvaneMac::testing {
 
@@ -118,6 +125,42 @@ inline QString SaveScreenshot(QWidget* w, const QString& name) {
   const QString path = QDir(ScreenshotFolder()).filePath(name + QStringLiteral(".png"));
   w->grab().save(path);
   return path;
+}
+
+// Runs this test executable again under a virtual X server (xvfb-run, the
+// xcb platform) with the tests of `filter` only; the child finds the path
+// of a marker file in `markerVariable` and creates it to show it ran. The
+// child's result becomes the calling test's; the test is skipped when no
+// server can be started.
+inline void RerunUnderVirtualX(const char* markerVariable, const QString& filter) {
+  const QString xvfbRun = QStandardPaths::findExecutable(QStringLiteral("xvfb-run"));
+  if (xvfbRun.isEmpty()) GTEST_SKIP() << "xvfb-run is not installed";
+  char self[4096] = {};
+  const ssize_t length = readlink("/proc/self/exe", self, sizeof(self) - 1);
+  ASSERT_GT(length, 0);
+  const QString marker = QDir::temp().filePath(
+      QStringLiteral("orvane_%1_%2").arg(QString::fromLatin1(markerVariable).toLower()).arg(getpid()));
+  QFile::remove(marker);
+  QProcess child;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QString::fromLatin1(markerVariable), marker);
+  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+  child.setProcessEnvironment(env);
+  child.setProcessChannelMode(QProcess::MergedChannels);
+  child.start(xvfbRun, {QStringLiteral("-a"), QStringLiteral("-s"),
+                        QStringLiteral("-screen 0 1280x800x24 -nolisten tcp -br"), QString::fromLocal8Bit(self, length),
+                        QStringLiteral("--gtest_filter=") + filter});
+  const bool finished = child.waitForFinished(90000);
+  const QString output = QString::fromLocal8Bit(child.readAll());
+  const bool ran = QFile::exists(marker);
+  QFile::remove(marker);
+  if (!finished) {
+    child.kill();
+    child.waitForFinished();
+    FAIL() << "the test under the virtual X server did not finish:\n" << output.toStdString();
+  }
+  if (!ran) GTEST_SKIP() << "no virtual X server could be started:\n" << output.toStdString();
+  EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
 }
 
 }  // namespace OrvaneMac::testing
