@@ -29,6 +29,7 @@
 #include "ZQwinSrv/rsync/clsRsyncController.h"
 #include "platform/clock/Clock.h"
 #include "platform/clock/ClockSource.h"
+#include "platform/clock/FakeClock.h"
 #include "platform/codepage/CodePage.h"
 #include "platform/objects/ClassRegistry.h"
 #include "platform/objects/DispatchObject.h"
@@ -68,28 +69,6 @@ class FakeMonitor : public win::DispatchObject {
                         [](FakeMonitor&, A&) { return vb::Variant(false); }}});
     return table;
   }
-};
-
-// Real short sleeps, while the long waits before late retries take no time.
-class LongWaitsSkipped final : public vb::ClockSource {
- public:
-  LongWaitsSkipped() { started_.start(); }
-  [[nodiscard]] QDateTime CurrentDateTime() const override {
-    return QDateTime::currentDateTime().addMSecs(skipped_);
-  }
-  [[nodiscard]] std::uint32_t TickCount() const override {
-    return static_cast<std::uint32_t>(started_.elapsed() + skipped_ + 1000000);
-  }
-  void Sleep(std::int64_t milliseconds) override {
-    if (milliseconds >= 100)
-      skipped_ += milliseconds;
-    else if (milliseconds > 0)
-      std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-  }
-
- private:
-  QElapsedTimer started_;
-  std::int64_t skipped_ = 0;
 };
 
 QByteArray ReadAll(const QString& path) {
@@ -269,7 +248,7 @@ TEST_F(FacadeE2E, AFolderAndAFileRestoreOverRsyncByteForByte) {
 }
 
 TEST_F(FacadeE2E, ARefusingDaemonSwitchesToWebDav) {
-  LongWaitsSkipped clock;
+  vb::SkippingClock clock;
   vb::ScopedClock useClock(clock);
   RefuseRsync();
   win::RecordingMessageBox box;
@@ -297,7 +276,7 @@ TEST_F(FacadeE2E, ARefusingDaemonSwitchesToWebDav) {
 }
 
 TEST_F(FacadeE2E, AStoredKeyMakesAnRsyncFailureFinal) {
-  LongWaitsSkipped clock;
+  vb::SkippingClock clock;
   vb::ScopedClock useClock(clock);
   RefuseRsync();
   // The key file of the user, scrambled as the backup side stores it.
@@ -371,7 +350,7 @@ TEST_F(FacadeE2E, AStoppedRestoreAnswersZeroOnEitherRouteAndTheNextOneRuns) {
 }
 
 TEST_F(FacadeE2E, AFailedRestoreLeavesNothingForTheNext) {
-  LongWaitsSkipped clock;
+  vb::SkippingClock clock;
   vb::ScopedClock useClock(clock);
   // The first restore fails on both routes: the destination is a file.
   QFile blocker(root_ + "/D/Blocked");

@@ -25,6 +25,7 @@
 #include "ZQwinSrv/rsync/clsRsyncController.h"
 #include "platform/clock/Clock.h"
 #include "platform/clock/ClockSource.h"
+#include "platform/clock/FakeClock.h"
 #include "platform/objects/ClassRegistry.h"
 #include "platform/objects/DispatchObject.h"
 #include "platform/paths/WinPath.h"
@@ -58,28 +59,6 @@ class FakeMonitor : public win::DispatchObject {
           }}});
     return table;
   }
-};
-
-// Real short sleeps, while the long waits before late retries take no time.
-class LongWaitsSkipped final : public vb::ClockSource {
- public:
-  [[nodiscard]] QDateTime CurrentDateTime() const override {
-    return QDateTime::currentDateTime().addMSecs(skipped_);
-  }
-  [[nodiscard]] std::uint32_t TickCount() const override {
-    return static_cast<std::uint32_t>(started_.elapsed() + skipped_ + 1000000);
-  }
-  void Sleep(std::int64_t milliseconds) override {
-    if (milliseconds >= 100)
-      skipped_ += milliseconds;
-    else if (milliseconds > 0)
-      std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-  }
-  LongWaitsSkipped() { started_.start(); }
-
- private:
-  QElapsedTimer started_;
-  std::int64_t skipped_ = 0;
 };
 
 // The process layer, keeping a copy of every file list a run is started on
@@ -292,7 +271,7 @@ TEST_F(RsyncRestoreE2E, TwoThousandEntriesGoToBothRunsInListsOfAThousand) {
 }
 
 TEST_F(RsyncRestoreE2E, ARefusingDaemonEndsTheListingAfterTenAttempts) {
-  LongWaitsSkipped clock;
+  vb::SkippingClock clock;
   vb::ScopedClock useClock(clock);
   testbed::Control("POST", "/listener_faults",
                    QJsonObject{{"listener", QJsonArray{"rsync", "rsync-tls"}},

@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/clock/FakeClock.h"
+
 #include <chrono>
 #include <thread>
 
@@ -65,28 +67,6 @@ class FakeMonitor : public win::DispatchObject {
                         }}});
     return table;
   }
-};
-
-// The real clock, except that the engine's long waits (the back-off before a
-// retry, the pauses after ending a program) take no time.
-class SkippingClock final : public vb::ClockSource {
- public:
-  [[nodiscard]] QDateTime CurrentDateTime() const override {
-    return real_.CurrentDateTime().addMSecs(skipped_);
-  }
-  [[nodiscard]] std::uint32_t TickCount() const override {
-    return real_.TickCount() + static_cast<std::uint32_t>(skipped_);
-  }
-  void Sleep(std::int64_t milliseconds) override {
-    if (milliseconds >= 100) {
-      skipped_ += milliseconds;
-    } else {
-      real_.Sleep(milliseconds);
-    }
-  }
- private:
-  vb::SystemClock real_;
-  std::int64_t skipped_ = 0;
 };
 
 // The process layer's launcher, counting the runs it starts.
@@ -245,7 +225,7 @@ class RsyncRunsE2E : public ::testing::Test {
   QString root_, account_, user_;
   QByteArray savedDrives_, savedConnectTo_;
   QStringList added_;
-  SkippingClock clock_;
+  vb::SkippingClock clock_;
   vb::ScopedClock useClock_{clock_};
   std::optional<win::ScopedDriveTable> drives_;
   std::optional<win::ScopedRegistry> registry_;

@@ -1,5 +1,8 @@
 #include "platform/clock/FakeClock.h"
 
+#include <chrono>
+#include <thread>
+
 namespace vb {
 
 FakeClock::FakeClock(QDateTime start, std::uint32_t startTick) : now_(std::move(start)), tick_(startTick) {}
@@ -43,6 +46,21 @@ int FakeClock::SleepCalls() const {
 std::int64_t FakeClock::TotalSleptMs() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return slept_;
+}
+
+SkippingClock::SkippingClock() { started_.start(); }
+
+QDateTime SkippingClock::CurrentDateTime() const { return QDateTime::currentDateTime().addMSecs(skipped_); }
+
+std::uint32_t SkippingClock::TickCount() const {
+  return static_cast<std::uint32_t>(started_.elapsed() + skipped_ + 1000000);
+}
+
+void SkippingClock::Sleep(std::int64_t milliseconds) {
+  if (milliseconds >= 100)
+    skipped_ += milliseconds;
+  else if (milliseconds > 0)
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
 }  // namespace vb

@@ -4,6 +4,9 @@
 
 #include "platform/clock/ClockSource.h"
 
+#include <QElapsedTimer>
+
+#include <atomic>
 #include <mutex>
 
 namespace vb {
@@ -34,6 +37,22 @@ class FakeClock final : public ClockSource {
   std::uint32_t tick_;
   int sleepCalls_ = 0;
   std::int64_t slept_ = 0;
+};
+
+// A clock for end-to-end tests: the real time, except that every wait of
+// 100 ms or more (the back-off before a late retry, the pauses after ending
+// a program) takes no time and moves the clock on instead; shorter waits
+// really wait. Safe to read from several threads.
+class SkippingClock final : public ClockSource {
+ public:
+  SkippingClock();
+  [[nodiscard]] QDateTime CurrentDateTime() const override;
+  [[nodiscard]] std::uint32_t TickCount() const override;
+  void Sleep(std::int64_t milliseconds) override;
+
+ private:
+  QElapsedTimer started_;
+  std::atomic<std::int64_t> skipped_{0};
 };
 
 }  // namespace vb

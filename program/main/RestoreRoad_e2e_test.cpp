@@ -26,6 +26,7 @@
 #include "ZQwinSrv/foundation/Transfer.h"
 #include "platform/clock/Clock.h"
 #include "platform/clock/ClockSource.h"
+#include "platform/clock/FakeClock.h"
 #include "platform/objects/ClassRegistry.h"
 #include "platform/paths/WinPath.h"
 #include "platform/process/Process.h"
@@ -48,26 +49,6 @@ namespace OrvaneMac {
 namespace {
 
 const QString kProgramDir = QStringLiteral(ORVANE_PROGRAM_DIR);
-
-// Real short sleeps, while the long waits before late retries take no time.
-class LongWaitsSkipped final : public vb::ClockSource {
- public:
-  LongWaitsSkipped() { started_.start(); }
-  [[nodiscard]] QDateTime CurrentDateTime() const override { return QDateTime::currentDateTime().addMSecs(skipped_); }
-  [[nodiscard]] std::uint32_t TickCount() const override {
-    return static_cast<std::uint32_t>(started_.elapsed() + skipped_ + 1000000);
-  }
-  void Sleep(std::int64_t milliseconds) override {
-    if (milliseconds >= 100)
-      skipped_ += milliseconds;
-    else if (milliseconds > 0)
-      std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-  }
-
- private:
-  QElapsedTimer started_;
-  std::int64_t skipped_ = 0;
-};
 
 QByteArray ReadAll(const QString& path) {
   QFile f(path);
@@ -214,7 +195,7 @@ class RestoreRoadE2E : public ::testing::Test {
   std::optional<win::ScopedRegistry> registry_;
   std::unique_ptr<testing::MiniMainWindow> main_;
   vb::ScopedUserLocale locale_{vb::UserLocale::EnglishUS()};
-  LongWaitsSkipped clock_;
+  vb::SkippingClock clock_;
   vb::ScopedClock useClock_{clock_};
   win::ScopedShellLauncher shell_{[](const win::ShellRequest&) { return win::SHELL_EXECUTE_OK; }};
 };

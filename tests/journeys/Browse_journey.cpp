@@ -45,32 +45,17 @@ bool SignInDone() {
          !Login::Instance().IsLoaded();
 }
 
-// On the program's thread: the remote tree's node at a path of display
-// texts, the texts of its children, its Size and Modified Date cells.
-TreeNode NodeOn(const QString& path) {
-  UniTreeViewMC* tree = Smart::Instance().ColumnRemoteTreeView();
-  if (tree->NodeCount() == 0) return {};
-  TreeNode node = tree->NodeAt(1);
-  while (!node.Parent().IsNothing()) node = node.Parent();
-  for (const QString& part : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-    TreeNode found;
-    for (int i = 1; i <= node.ChildCount(); ++i)
-      if (node.ChildAt(i).Text() == part) found = node.ChildAt(i);
-    if (found.IsNothing()) return {};
-    node = found;
-  }
-  return node;
-}
-
+// On the program's thread: the texts of a remote node's children, its
+// Size and Modified Date cells.
 QStringList ChildrenOn(const QString& path) {
-  const TreeNode node = NodeOn(path);
+  const TreeNode node = RemoteTreeNode(path);
   QStringList texts;
   for (int i = 1; !node.IsNothing() && i <= node.ChildCount(); ++i) texts << node.ChildAt(i).Text();
   return texts;
 }
 
 QStringList CellsOn(const QString& path) {
-  const TreeNode node = NodeOn(path);
+  const TreeNode node = RemoteTreeNode(path);
   if (node.IsNothing()) return {};
   UniTreeViewMC* tree = node.Tree();
   return {node.SubItem(tree->ColumnNumber("size")), node.SubItem(tree->ColumnNumber("moddate"))};

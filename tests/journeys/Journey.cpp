@@ -320,21 +320,23 @@ UniTreeViewMC* Journey::RemoteTree() {
   return Ask([] { return Smart::Instance().ColumnRemoteTreeView(); });
 }
 
+TreeNode RemoteTreeNode(const QString& path) {
+  UniTreeViewMC* tree = Smart::Instance().ColumnRemoteTreeView();
+  if (tree->NodeCount() == 0) return {};
+  TreeNode node = tree->NodeAt(1);
+  while (!node.Parent().IsNothing()) node = node.Parent();
+  for (const QString& part : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+    TreeNode found;
+    for (int i = 1; i <= node.ChildCount(); ++i)
+      if (node.ChildAt(i).Text() == part) found = node.ChildAt(i);
+    if (found.IsNothing()) return {};
+    node = found;
+  }
+  return node;
+}
+
 TreeNode Journey::NodeByPath(const QString& path) {
-  return Ask([&] {
-    UniTreeViewMC* tree = Smart::Instance().ColumnRemoteTreeView();
-    if (tree->NodeCount() == 0) return TreeNode();
-    TreeNode node = tree->NodeAt(1);
-    while (!node.Parent().IsNothing()) node = node.Parent();
-    for (const QString& part : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-      TreeNode found;
-      for (int i = 1; i <= node.ChildCount(); ++i)
-        if (node.ChildAt(i).Text() == part) found = node.ChildAt(i);
-      if (found.IsNothing()) return TreeNode();
-      node = found;
-    }
-    return node;
-  });
+  return Ask([&] { return RemoteTreeNode(path); });
 }
 
 void Journey::SignIn() { SignInAs(user_, password_); }

@@ -140,8 +140,13 @@ class Journey : public ::testing::Test {
 
   // --- Anywhere ---------------------------------------------------------------
   QString Host(const QString& relative) const { return root_ + "/" + QString(relative).replace('\\', '/'); }
+
+ public:
+  // A file's bytes, and a UTF-16 file's text (free of any journey).
   static QByteArray ReadAll(const QString& hostPath);
   static QString Utf16File(const QString& hostPath);
+
+ protected:
   QString TransferLog() const { return Utf16File(Host("Prog/OrvaneMac/OrvaneLogFile.txt")); }
   QString Trace() const { return Utf16File(Host("Prog/OrvaneMac/TraceFile.txt")); }
   // Every file below the account's `folder` equals the one below `dest`.
@@ -169,6 +174,9 @@ class Journey : public ::testing::Test {
 // A tree's (or list's) item by its path of display texts from the top
 // level; nullptr when it is not there.
 QTreeWidgetItem* TreeItem(QTreeWidget* tree, const QString& path);
+// On the program's thread: the main window's remote tree node at a path of
+// display texts below its root ("Documents/Reports"); nothing when absent.
+TreeNode RemoteTreeNode(const QString& path);
 
 }  // namespace OrvaneMac::journey
 

@@ -19,6 +19,7 @@
 #include "ZQwinSrv/foundation/Processes.h"
 #include "platform/clock/Clock.h"
 #include "platform/clock/ClockSource.h"
+#include "platform/clock/FakeClock.h"
 #include "program/foundation/ProgramState.h"
 #include "program/foundation/modMain.h"
 #include "program/main/Smart.h"
@@ -52,28 +53,6 @@ void WriteRandomFile(const QString& path, qint64 size) {
     random.fillRange(reinterpret_cast<quint32*>(block.data()), block.size() / 4);
     f.write(block.constData(), std::min<qint64>(block.size(), size - written));
   }
-}
-
-// A node of the main window's remote tree by its path of texts below the
-// root (on the program's thread).
-TreeNode RemoteNode(const QString& path) {
-  UniTreeViewMC* tree = Smart::Instance().ColumnRemoteTreeView();
-  if (tree->NodeCount() == 0) return {};
-  TreeNode node = tree->NodeAt(1);
-  while (!node.Parent().IsNothing()) node = node.Parent();
-  for (const QString& part : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-    TreeNode found;
-    for (int i = 1; i <= node.ChildCount(); ++i)
-      if (node.ChildAt(i).Text() == part) found = node.ChildAt(i);
-    if (found.IsNothing()) return {};
-    node = found;
-  }
-  return node;
-}
-
-QByteArray Bytes(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 bool ProgressShown() {
@@ -123,16 +102,16 @@ QStringList Downloads() {
     SignIn();                                                                                                  \
     ASSERT_TRUE(WaitFor([] { return Smart::Instance().IsLoaded() && Smart::Instance().Window()->isVisible(); }, \
                         "the main window"));                                                                   \
-    ASSERT_TRUE(WaitFor([] { return Program().RemoteTreeConnected && !RemoteNode("a.txt").IsNothing(); },     \
+    ASSERT_TRUE(WaitFor([] { return Program().RemoteTreeConnected && !RemoteTreeNode("a.txt").IsNothing(); },     \
                         "the account's root"));                                                                \
   } while (false)
 
 // Checks the items (their check boxes) that are not checked yet.
 #define CHECK_ITEMS(...)                                                                                   \
   for (const QString& item : QStringList{__VA_ARGS__}) {                                                   \
-    if (Ask([item] { return RemoteNode(item).Checked(); }) == 2) continue;                                 \
-    ClickCheckBox([item] { return RemoteNode(item); });                                                    \
-    ASSERT_TRUE(WaitFor([item] { return RemoteNode(item).Checked() == 2; }, item + " checked"));           \
+    if (Ask([item] { return RemoteTreeNode(item).Checked(); }) == 2) continue;                                 \
+    ClickCheckBox([item] { return RemoteTreeNode(item); });                                                    \
+    ASSERT_TRUE(WaitFor([item] { return RemoteTreeNode(item).Checked() == 2; }, item + " checked"));           \
   }
 
 // The restore ends with the offer to open its log; the user declines.
@@ -232,30 +211,9 @@ JOURNEY(RestoreOverWebDavWhenTheProfileAsksToUncompress) {
   });
 }
 
-// Real short sleeps, while the long waits between the rsync route's
-// attempts (minutes each) take no time.
-class LongWaitsSkipped final : public vb::ClockSource {
- public:
-  LongWaitsSkipped() { started_.start(); }
-  [[nodiscard]] QDateTime CurrentDateTime() const override { return QDateTime::currentDateTime().addMSecs(skipped_); }
-  [[nodiscard]] std::uint32_t TickCount() const override {
-    return static_cast<std::uint32_t>(started_.elapsed() + skipped_ + 1000000);
-  }
-  void Sleep(std::int64_t milliseconds) override {
-    if (milliseconds >= 100)
-      skipped_ += milliseconds;
-    else if (milliseconds > 0)
-      std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-  }
-
- private:
-  QElapsedTimer started_;
-  std::atomic<std::int64_t> skipped_{0};
-};
-
 JOURNEY(RestoreFallsBackToWebDavWhenTheRsyncDaemonIsDown) {
   ASSERT_TRUE(QDir().mkpath(Host("D/Restore")));
-  LongWaitsSkipped clock;
+  vb::SkippingClock clock;
   vb::ScopedClock useClock(clock);
   Run([&] {
     SIGN_IN_TO_THE_TREE();
@@ -289,7 +247,7 @@ void ExpectNoPartialFile(const QString& account, const QString& dest) {
     const QString path = it.next();
     const QString relative = path.mid(dest.size());
     if (!QFileInfo::exists(account + relative)) continue;
-    EXPECT_TRUE(Bytes(path) == Bytes(account + relative))
+    EXPECT_TRUE(Journey::ReadAll(path) == Journey::ReadAll(account + relative))
         << "partial " << relative.toStdString() << ": " << QFileInfo(path).size() << " of "
         << QFileInfo(account + relative).size() << " bytes";
   }
