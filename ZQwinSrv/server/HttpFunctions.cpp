@@ -269,14 +269,13 @@ QString EncodeFormValue(const QString& value) {
   QString encoded;
   encoded.reserve(value.size() * 3);
   for (const QChar ch : value) {
-    const char16_t c = ch.unicode();
-    if (KeptByUrlEncode(c)) {
+    if (KeptByUrlEncode(ch.unicode())) {
       encoded += ch;
-    } else {
-      encoded += u'%';
-      if (c < 16) encoded += u'0';
-      encoded += QString::number(c, 16).toUpper();
+      continue;
     }
+    const int code = win::AnsiCode(ch);
+    encoded += u'%';
+    encoded += QString::number(code < 0 ? int{u'?'} : code, 16).toUpper().rightJustified(2, u'0');
   }
   return encoded;
 }

@@ -55,10 +55,12 @@ class ORVANESRV_EXPORT HttpFunctions : public vb::Object {
   QString HttpPostGet(const QString& strServer, const QString& sPagePath, const QString& PostData,
                       Integer CallingMethods, QString& strAccStatus, Long nDummyCallPort = 0);
   // The form encoding of the service's scripts: blanks trimmed at both ends;
-  // A-Z, a-z and 0-9 kept; every other UTF-16 code unit written as "%" and
-  // its upper-case hexadecimal digits, at least two ("%20", "%09", "%E9",
-  // "%100"). There is no UTF-8 step: the scripts decode each escape to one
-  // character.
+  // A-Z, a-z and 0-9 kept; every other character written as "%" and the two
+  // upper-case hexadecimal digits of its code in the 8-bit code page ("%20",
+  // "%09", "%E9", "%80" for the euro sign; "%3F" for a character the code
+  // page cannot hold). The scripts read each escape as one byte of that code
+  // page, as the Basic credentials of the WebDAV server carry the password;
+  // a UTF-16 code of three or four digits would read as a different text.
   [[nodiscard]] QString URLEncode(const QString& sString) const;
   // Asks the delete script to remove a remote folder (with both flags, the
   // delete-list script with the path as given). True when the request was

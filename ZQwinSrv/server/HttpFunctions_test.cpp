@@ -12,7 +12,7 @@ namespace {
 
 using HttpFunctionsTest = EngineTest;
 
-TEST(URLEncode, KeepsLettersAndDigitsAndEscapesEveryOtherCodeUnit) {
+TEST(URLEncode, KeepsLettersAndDigitsAndEscapesEveryOtherCharacterByItsCodePageByte) {
   const HttpFunctions http;
   const struct {
     QString in, out;
@@ -25,9 +25,12 @@ TEST(URLEncode, KeepsLettersAndDigitsAndEscapesEveryOtherCodeUnit) {
       {"\t", "%09"},
       {QString(QChar(0)) + "a", "%00a"},
       {QString::fromUtf8("é"), "%E9"},
-      {QString(QChar(256)), "%100"},
-      {QString(QChar(0x65E5)), "%65E5"},
-      {QString::fromUtf8("😀"), "%D83D%DE00"},
+      // The code page's own bytes for the characters it places at 0x80-0x9F.
+      {QString::fromUtf8("€Šžœ‘’“”–—"), "%80%8A%9E%9C%91%92%93%94%96%97"},
+      // Characters it cannot hold are written as it writes them: "?".
+      {QString(QChar(256)), "%3F"},
+      {QString(QChar(0x65E5)), "%3F"},
+      {QString::fromUtf8("😀"), "%3F%3F"},
       {"Orv&ne+2014", "Orv%26ne%2B2014"},
   };
   for (const auto& c : cases) EXPECT_EQ(http.URLEncode(c.in), c.out) << c.in.toStdString();

@@ -5,6 +5,7 @@
 #include "ZQwinSrv/foundation/ServiceHosts.h"
 #include "ZQwinSrv/foundation/Transfer.h"
 #include "ZQwinSrv/server/HttpFunctions.h"
+#include "platform/codepage/CodePage.h"
 #include "platform/errors/RuntimeError.h"
 #include "platform/files/FileSystem.h"
 #include "platform/files/TextStream.h"
@@ -19,6 +20,18 @@ const QString kCacheAccessDenied = QStringLiteral("Cache Access Denied.");
 const QString kLocationScript = QStringLiteral("/cgi-bin/get_location_all_webdav?");
 constexpr char16_t kBuiltInOlderWebHost[] = u"www.tessara.example";
 constexpr qint64 kLogLimitBytes = 100000;
+
+// One character code of the lookup forms: a letter or digit as itself,
+// anything else "%" and its upper-case hexadecimal digits, with a "0" in
+// front of a code below 16 (so a negative 16-bit code, a double-byte
+// character's, gives "%0" and its four digits).
+QString EncodedCode(int code) {
+  if ((code >= u'A' && code <= u'Z') || (code >= u'a' && code <= u'z') || (code >= u'0' && code <= u'9')) {
+    return QString(QChar(static_cast<char16_t>(code)));
+  }
+  const QString digits = QString::number(static_cast<quint16>(code), 16).toUpper();
+  return (code < 16 ? QStringLiteral("%0") : QStringLiteral("%")) + digits;
+}
 
 QString& OlderWebHostSetting() {
   static QString host;
@@ -81,11 +94,19 @@ QString URLEncode(const QString& text, Integer flag) {
       [&] {
         const QString trimmed = vb::Trim(text);
         if (trimmed.isEmpty()) return QString();
-        if (flag == 0) return SharedHttpFunctions().URLEncode(trimmed);
+        if (flag == 0) {
+          QString encoded;
+          encoded.reserve(trimmed.size() * 3);
+          for (const QChar ch : trimmed) {
+            const int code = win::AnsiCode(ch);
+            encoded += EncodedCode(code < 0 ? int{u'?'} : code);
+          }
+          return encoded;
+        }
         bool ok = false;
         const int code = trimmed.toInt(&ok);
-        if (!ok) vb::Raise(13);
-        return SharedHttpFunctions().URLEncode(QString(QChar(static_cast<char16_t>(code))));
+        if (!ok || code < -32768 || code > 32767) vb::Raise(ok ? 6 : 13);
+        return EncodedCode(code);
       },
       [](const vb::ErrorInfo& e) {
         WriteTrace(QStringLiteral("URLEncode ") + QString::number(e.number) + e.description);

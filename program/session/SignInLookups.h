@@ -57,8 +57,11 @@ namespace OrvaneMac::modGeneral {
 [[nodiscard]] bool IsValidEmail(const QString& text);
 
 // The form encoding of a lookup value (blanks trimmed first; letters and
-// digits kept, every other character escaped). Every caller passes flag 0;
-// with a non-zero flag the text is one decimal character code to encode.
+// digits kept, every other character "%" and the upper-case hexadecimal
+// digits of its code in the 8-bit code page: "%20" for a blank, "%80" for the
+// euro sign, "%3F" for a character the code page cannot hold). Every caller
+// passes flag 0; with a non-zero flag the text is one decimal character code
+// to encode.
 [[nodiscard]] QString URLEncode(const QString& text, Integer flag = 0);
 
 // Writes `key` = `value` (both trimmed) into section "Orvane" of the

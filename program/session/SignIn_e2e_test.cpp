@@ -201,6 +201,38 @@ TEST_F(SignInE2eTest, WrongPasswordAtTheWebDavServerEndsInTheAccountStatus) {
   EXPECT_FALSE(Program().RemoteTreeConnected);
 }
 
+TEST_F(SignInE2eTest, PasswordAndAddressOutsideAsciiSignInAsTyped) {
+  // Characters the 8-bit code page places at 0x80-0x9F, where their UTF-16
+  // codes differ from the code page's bytes.
+  const QString password = QString::fromUtf8("€uro Šž œ‘’“”–—");
+  testbed::Control("POST", "/state", QJsonObject{{"user", "mkowalski"}, {"password", password}});
+  Login& login = Login::Instance();
+  login.Show();
+  login.txtUserName()->setText(QString::fromUtf8("Šárka.Nováková@example.org"));
+  login.txtPassword()->setText(password);
+  login.LoginUser();
+  EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
+  EXPECT_TRUE(TransferLog().contains(QString::fromUtf8("Šárka.Nováková@example.org has logged in")));
+  const QJsonArray lookups = Logged("/cgi-bin/orvanee_get_email_user.cgi");
+  ASSERT_EQ(lookups.size(), 1);
+  EXPECT_TRUE(lookups[0].toObject()["body"].toString().startsWith("email=%9A%E1rka%2Enov%E1kov%E1%40"));
+  const QJsonArray kinds = Logged(kAccountTypePath);
+  ASSERT_EQ(kinds.size(), 1);
+  EXPECT_TRUE(kinds[0].toObject()["password_ok"].toBool());
+}
+
+TEST_F(SignInE2eTest, AccountStatusAfterAFailedSignInReadsAPasswordOutsideAscii) {
+  // The expired account with such a password: the service's status script
+  // must recognise the password to tell that the account has expired.
+  const QString password = QString::fromUtf8("Lapsed–€1");
+  testbed::Control("POST", "/state", QJsonObject{{"user", "lapsed"}, {"password", password}});
+  EXPECT_FALSE(modGeneral::LoginToServer("lapsed", password, 1, 1));
+  EXPECT_EQ(messages, QStringList{modReg::GetMessageText(515) + "lapsed" + modReg::GetMessageText(516)});
+  const QJsonArray asked = Logged("/cgi-bin/get_account_status");
+  ASSERT_FALSE(asked.isEmpty());
+  EXPECT_TRUE(asked[0].toObject()["password_ok"].toBool());
+}
+
 TEST_F(SignInE2eTest, RevocationFailureWithSslOnNeverGoesToPlainHttp) {
   // The servers are known, so the first request is the listing's.
   const QString user = qEnvironmentVariable("TESTBED_USER");

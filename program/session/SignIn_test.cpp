@@ -130,6 +130,12 @@ TEST_F(SignInTest, EmailCheckAndFormEncoding) {
   EXPECT_EQ(modGeneral::URLEncode("  Ab9 x\t.y  ", 0), "Ab9%20x%09%2Ey");
   EXPECT_EQ(modGeneral::URLEncode("-_~", 0), "%2D%5F%7E");
   EXPECT_EQ(modGeneral::URLEncode("   ", 0), "");
+  // Each character's code in the 8-bit code page, as the service reads it
+  // back; one it cannot hold is its "?".
+  EXPECT_EQ(modGeneral::URLEncode(QString::fromUtf8(" €uro–Žœ“é "), 0), "%80uro%96%8E%9C%93%E9");
+  EXPECT_EQ(modGeneral::URLEncode(QString::fromUtf8("日"), 0), "%3F");
+  EXPECT_EQ(modGeneral::URLEncode("65", -1), "A");
+  EXPECT_EQ(modGeneral::URLEncode("128", -1), "%80");
 }
 
 TEST_F(SignInTest, ServerLocationFillsTheServerProfile) {
