@@ -75,6 +75,12 @@ QString TypedUserName() {
   return login.IsLoaded() ? vb::Trim(login.txtUserName()->text()) : QString();
 }
 
+// The sign-in window's password box, trimmed, for the session opening.
+QString TypedPassword() {
+  Login& login = Login::Instance();
+  return login.IsLoaded() ? vb::Trim(login.txtPassword()->text()) : QString();
+}
+
 OrvaneSrv::HttpFunctions& WindowHttpFunctions() {
   static auto* http = new OrvaneSrv::HttpFunctions;
   return *http;
@@ -91,7 +97,10 @@ Login& Login::Instance() {
   return *form;
 }
 
-Login::Login() : Form(QStringLiteral("Login")) { modGeneral::SetTypedNameSource(&TypedUserName); }
+Login::Login() : Form(QStringLiteral("Login")) {
+  (void)modGeneral::SetTypedNameSource(&TypedUserName);
+  (void)modGeneral::SetTypedPasswordSource(&TypedPassword);
+}
 
 Login::Controls& Login::C() {
   Load();

@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+#include <utility>
+
 #include "ZQwinSrv/server/HttpFunctions.h"
 #include "platform/clock/Clock.h"
 #include "platform/errors/RuntimeError.h"
@@ -39,6 +41,7 @@ const QString kRevocationLine = QStringLiteral(
     "connecting again.");
 
 QString (*gTypedNameSource)() = nullptr;
+QString (*gTypedPasswordSource)() = nullptr;
 
 void Show(const QString& text, long icon) { (void)win::MessageBox(text, icon, win::MB_STYLE_OK, Program().AppTitle); }
 QString Msg(Long id) { return modReg::GetMessageText(id); }
@@ -49,6 +52,15 @@ void Pump(int times) {
 
 QString TypedName(const QString& fallback) {
   const QString typed = gTypedNameSource ? vb::Trim(gTypedNameSource()) : QString();
+  return typed.isEmpty() ? vb::Trim(fallback) : typed;
+}
+
+// The password box as typed, trimmed. An account of the older product signs
+// in with the password the service gave for it, but the typed name's
+// password file keeps what the user typed: the next start fills the box
+// from it.
+QString TypedPassword(const QString& fallback) {
+  const QString typed = gTypedPasswordSource ? vb::Trim(gTypedPasswordSource()) : QString();
   return typed.isEmpty() ? vb::Trim(fallback) : typed;
 }
 
@@ -137,7 +149,7 @@ void RecordSession(const QString& accountName, const QString& password, Integer 
   next([&] { t.Trf_WriteUserProfile(QStringLiteral("UserName"), accountName, false); });
   next([&] { t.Trf_WriteUserProfile(vb::Trim(accountName), vb::Trim(password), true); });
   next([&] { t.Trf_WriteUserProfile(QStringLiteral("UserName_View"), typed, false); });
-  next([&] { t.Trf_WriteUserProfile(typed, vb::Trim(password), true); });
+  next([&] { t.Trf_WriteUserProfile(typed, TypedPassword(password), true); });
   next([&] { RestrictToOwner(PasswordFilePath(accountName)); });
   next([&] { RestrictToOwner(PasswordFilePath(typed)); });
   p.AccountName = accountName;
@@ -166,7 +178,9 @@ void RecordSession(const QString& accountName, const QString& password, Integer 
 
 }  // namespace
 
-void SetTypedNameSource(QString (*source)()) { gTypedNameSource = source; }
+TypedSource SetTypedNameSource(TypedSource source) { return std::exchange(gTypedNameSource, source); }
+
+TypedSource SetTypedPasswordSource(TypedSource source) { return std::exchange(gTypedPasswordSource, source); }
 
 void RestrictToOwner(const QString& path) {
   vb::ResumeNext next;

@@ -24,9 +24,13 @@ bool StartLogin(const QString& userName, const QString& password, Integer sslBox
 // message 508 instead.
 bool LoginToServer(const QString& accountName, const QString& password, Integer sslFlag, Integer rememberFlag);
 
-// The user-name box of the sign-in window as typed, trimmed; the account
-// name a session opening uses when no sign-in window is loaded.
-void SetTypedNameSource(QString (*source)());
+// The user-name and password boxes of the sign-in window as typed, trimmed.
+// A session opening records the typed name and its password file from them;
+// without a sign-in window (or with an empty box) it uses the account name
+// and the password it signed in with. Each answers the source it replaces.
+using TypedSource = QString (*)();
+TypedSource SetTypedNameSource(TypedSource source);
+TypedSource SetTypedPasswordSource(TypedSource source);
 
 // The passwords stored at sign-in stay on disk only while the user asked
 // to be remembered ("StatusKey" "1"); otherwise disconnect and exit remove

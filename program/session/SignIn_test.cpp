@@ -208,11 +208,22 @@ TEST_F(SignInTest, EmptyAccountTypeRepliesAskTwiceThenRefuse) {
 
 TEST_F(SignInTest, OlderProductAccountBringsItsCredentialsAndQuota) {
   replies["/cgi-bin/orvanee_get_tessara_and_orvane?"] = "tessara:oldtess:Old+pass1:1073741824";
-  EXPECT_TRUE(modGeneral::StartLogin("old@example.org", "typed", 1, 1));
+  // The sign-in window's boxes as the user filled them.
+  const auto previousName = modGeneral::SetTypedNameSource([] { return QStringLiteral("old@example.org"); });
+  const auto previousPassword = modGeneral::SetTypedPasswordSource([] { return QStringLiteral(" typed "); });
+  const bool opened = modGeneral::StartLogin("old@example.org", "typed", 1, 1);
+  (void)modGeneral::SetTypedNameSource(previousName);
+  (void)modGeneral::SetTypedPasswordSource(previousPassword);
+  EXPECT_TRUE(opened);
   EXPECT_EQ(Program().AccountQuotaMB, "1024");
   // The name of the reply holds no "@": no e-mail lookup, and the engine
   // signs in with the reply's credentials.
   EXPECT_EQ(CallsNamed("Cont_login").value(0), "Cont_login(oldtess,Old+pass1,F)");
+  // The account's password file holds what the engine signed in with; the
+  // typed name's, which fills the password box at the next start, what the
+  // user typed.
+  EXPECT_EQ(gTransfer().Trf_ReadUserProfile("oldtess", true), "Old+pass1");
+  EXPECT_EQ(gTransfer().Trf_ReadUserProfile("old@example.org", true), "typed");
 }
 
 TEST_F(SignInTest, EmailNameStillHeldIsResolvedOrRefused) {
