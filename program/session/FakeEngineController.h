@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "ZQwinSrv/facade/_clsController.h"
 #include "platform/errors/RuntimeError.h"
@@ -29,8 +30,10 @@ struct EngineRecord {
   bool answer = true;
   // Answers of the next listings, in order (then `answer`).
   QList<bool> listingAnswers;
-  // The account status the engine reports after a failed sign-in.
+  // The account status the engine reports after a failed sign-in, and its
+  // answer whether the service sent a sign-in message (else `answer`).
   Integer accountStatus = 3;
+  std::optional<bool> messageLogin;
   Integer restoreResult = 1;
   QString errorText = QStringLiteral("The server refused the request.");
   QString quota = QStringLiteral("10/100");
@@ -140,7 +143,7 @@ class FakeEngineController : public OrvaneSrv::_clsController {
   void SetInteractiveParam() override { Note("SetInteractiveParam", {}); }
   bool Cont_GetMessageLogin() override {
     Note("Cont_GetMessageLogin", {});
-    return record_->answer;
+    return record_->messageLogin.value_or(record_->answer);
   }
   Integer ChkAccoutStatus(const QString& state_UserName, const QString& state_Password) override {
     Note("ChkAccoutStatus", {state_UserName, state_Password});

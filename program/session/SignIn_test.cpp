@@ -273,6 +273,7 @@ TEST_F(SignInTest, FailedPassesEndInTheAccountStatusMessages) {
     Integer status;
     int passes;
     QString message;
+    bool messageLogin = false;  // the service sent a sign-in message
   };
   const QString firewall =
       "\r\n\r\nLogin may also fail if firewall settings do not allow necessary privileges for the application to "
@@ -283,9 +284,13 @@ TEST_F(SignInTest, FailedPassesEndInTheAccountStatusMessages) {
       {"", 5, 2, modReg::GetMessageText(568)},
       {"", 1, 2, modReg::GetMessageText(513) + "alice" + modReg::GetMessageText(514)},
       {"", 3, 2, modReg::GetMessageText(510) + firewall},
+      {"", 3, 2, modReg::GetMessageText(512), true},
       // The engine's verdict on the credentials ends the passes at once.
       {"Your username or password is incorrect.", 2, 1,
        modReg::GetMessageText(515) + "alice" + modReg::GetMessageText(516)},
+      // No finding of the service: the engine's reason follows its own text.
+      {"Your username or password is incorrect.", 3, 1,
+       modReg::GetMessageText(511) + "Your username or password is incorrect." + firewall},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.message.toStdString());
@@ -296,6 +301,7 @@ TEST_F(SignInTest, FailedPassesEndInTheAccountStatusMessages) {
     engine().answer = false;
     engine().errorText = r.errorText;
     engine().accountStatus = r.status;
+    engine().messageLogin = r.messageLogin;
     Program().RemoteTreeConnected = true;
     EXPECT_FALSE(modGeneral::LoginToServer("alice", "pw", 1, 1));
     EXPECT_EQ(Passes(), r.passes);
