@@ -95,8 +95,6 @@ void RegisterProgramClasses() {
   SetDeleteProgressRoute([](const QString& item) { return DeleteWindowUpdateProgress(item); });
   // The wait box shows the text and answers its cancel request.
   SetRefreshProgressRoute([](const QString& item) { return PreStatus::Instance().UpdateProcess(item); });
-  // The destination screen opened from the search window returns there.
-  frmreswizscr3::SetSearchWindowRoutes({[] { ShowSearchWindowAgain(true); }, [] { UnloadSearchWindow(); }});
 }
 
 bool Main() {

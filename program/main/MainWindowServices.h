@@ -22,6 +22,10 @@ void AddMainWindowToTray();
 // modally with the main window as owner. The screen restores
 // Program().EnumRestoreItemSet there and empties the set.
 void ShowRestoreDestinationScreen(const QString& label3Caption);
+// The same screen for the search window's restore (Program().SearchRestoreMode
+// set): its design caption and Back enabled, shown modally; Back and the end
+// of the restore return to the search window, Close closes it too.
+void ShowRestoreDestinationScreenForSearch();
 
 // The delete window `Deleteremotefrm`: hides `cmdDeleteSync` and
 // `lblSyncCaption`, gives `lblSyncCaption` the caption, `LstSyncData` the
@@ -46,10 +50,10 @@ struct SearchWindowOpening {
 void ShowSearchWindow(const SearchWindowOpening& opening);
 // The restore destination screen opened for the search results
 // (Program().SearchRestoreMode set) returns to the search window: normal
-// pointer, shown again; with `untilClosed` the call returns only once the
-// user has closed it. Or it closes the search window (the main window's
-// search box keeps its text).
-void ShowSearchWindowAgain(bool untilClosed);
+// pointer, shown again in front (it is still in the modal show that opened
+// it). Or it closes the search window (the main window's search box keeps
+// its text).
+void ShowSearchWindowAgain();
 void UnloadSearchWindow();
 
 }  // namespace OrvaneMac

@@ -22,9 +22,6 @@
 namespace OrvaneMac {
 namespace {
 
-const QString kRestoreCaption =
-    QStringLiteral("Select a folder/drive under 'My Computer' to restore the selected files/folders to it");
-
 // A message shown with the message box's own close button hidden.
 void ShowWithoutClose(Long id) {
   MesgBox& box = MesgBox::Instance();
@@ -163,9 +160,10 @@ void frmSearchRemote::RestoreFoundItems() {
       next([&] { MesgBox::Instance().MessageBox(modReg::GetMessageText(170), 0, 0, p.AppTitle); });
     } else {
       next([&] { Window()->hide(); });
-      next([&] { handOvers_.restore(kRestoreCaption); });
-      // Back from the destination screen with the window neither shown
-      // again nor closed: show it again rather than leave it invisible.
+      next([&] { handOvers_.restore(); });
+      // The screen hidden at the end of a restore with the main window
+      // minimised leaves this window neither shown again nor closed: show it
+      // again rather than leave it invisible in its modal show.
       if (IsLoaded() && !Window()->isVisible()) next([&] { Show(); });
     }
   }

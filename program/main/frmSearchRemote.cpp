@@ -105,7 +105,7 @@ frmSearchRemote::frmSearchRemote() : Form(QStringLiteral("frmSearchRemote")) { R
 
 void frmSearchRemote::ResetHandOvers() {
   handOvers_ = {};
-  handOvers_.restore = [](const QString& caption) { ShowRestoreDestinationScreen(caption); };
+  handOvers_.restore = [] { ShowRestoreDestinationScreenForSearch(); };
   handOvers_.remove = [](const QString& caption, const QString& data) { ShowDeleteWindow(caption, data); };
 }
 
@@ -673,22 +673,13 @@ void ShowSearchWindow(const SearchWindowOpening& opening) {
   next([&] { form.ShowModal(); });
 }
 
-void ShowSearchWindowAgain(bool untilClosed) {
+void ShowSearchWindowAgain() {
   frmSearchRemote& form = frmSearchRemote::Instance();
+  if (!form.IsLoaded()) return;
   FormWindow* w = form.Window();
   w->unsetCursor();
   form.Show();
   w->activateWindow();
-  if (!untilClosed) return;
-  QPointer<FormWindow> alive(w);
-  QEventLoop loop;
-  QObject::connect(w, &QObject::destroyed, &loop, &QEventLoop::quit);
-  QTimer poll;
-  QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-    if (!alive || !form.IsLoaded()) loop.quit();
-  });
-  poll.start(50);
-  loop.exec();
 }
 
 void UnloadSearchWindow() { frmSearchRemote::Instance().Unload(); }

@@ -61,7 +61,7 @@ class frmSearchRemote : public Form {
   // top-level entries from (the main window's remote tree, through the tree
   // class); tests put their own.
   struct HandOvers {
-    std::function<void(const QString& label3Caption)> restore;
+    std::function<void()> restore;
     std::function<void(const QString& syncCaption, const QString& syncData)> remove;
     std::function<void()> collectRootItems;  // fills Program().SearchRootItems
   };

@@ -148,7 +148,7 @@ class SearchWindowE2E : public ::testing::Test {
   static void CheckRow(int row) { list()->topLevelItem(row - 1)->setCheckState(0, Qt::Checked); }
   // The whole account's top level as the main window's tree would give it.
   void TopLevel(const QStringList& entries) {
-    form().SetHandOvers({[](const QString&) {}, [](const QString&, const QString&) {}, [entries] {
+    form().SetHandOvers({[] {}, [](const QString&, const QString&) {}, [entries] {
                            auto& items = Items(Program().SearchRootItems);
                            items->Clear();
                            for (const QString& e : entries) items->Add(e);
@@ -243,7 +243,7 @@ TEST_F(SearchWindowE2E, CheckedRowsAreRestoredAndDeleted) {
   CheckRow(2);
 
   double setSize = 0;
-  form().SetHandOvers({[&](const QString&) {
+  form().SetHandOvers({[&] {
                          // The destination screen's restore into D:\Restore.
                          setSize = Program().RestoreSetSize;
                          clsController::Instance().Cont_Restore("D:\\Restore\\", false, true, false);

@@ -18,6 +18,9 @@
 #include "program/main/MainWindowServices.h"
 #include "program/main/SearchTestSupport.h"
 #include "program/main/UniListView.h"
+#include "program/main/frmreswizscr3.h"
+#include "program/browse/TreeViewControl.h"
+#include "program/progress/ProgressTestSupport.h"
 #include "program/progress/clsMonitor.h"
 #include "program/windows/SkinControls.h"
 
@@ -49,6 +52,7 @@ class SearchWindowTest : public ProgramTest {
   }
   void TearDown() override {
     CancelPending();
+    if (frmreswizscr3::Instance().IsLoaded()) frmreswizscr3::Instance().Unload();
     form().Unload();
     form().ResetHandOvers();
     MainWindow() = MainWindowControls();
@@ -167,7 +171,7 @@ TEST_F(SearchWindowTest, NoSecondRunStartsInsideARun) {
 }
 
 TEST_F(SearchWindowTest, WholeAccountMatchesTopFilesAndStopsBetweenFolders) {
-  form().SetHandOvers({[](const QString&) {}, [](const QString&, const QString&) {}, [] {
+  form().SetHandOvers({[] {}, [](const QString&, const QString&) {}, [] {
                          auto& items = Items(Program().SearchRootItems);
                          items->Clear();
                          items->Add(QStringLiteral("F_/A report.txt>Tue, 06 Jul 2010 10:20:30 GMT>2048"));
@@ -291,7 +295,7 @@ TEST_F(SearchWindowTest, ButtonsAndShortcutsTakeOnlyTheirOwnPresses) {
   Prepare("/Docs/", "*");
   form().Show();
   int hidden = 0;
-  form().SetHandOvers({[&](const QString&) { ++hidden; }, [&](const QString&, const QString&) { ++hidden; }, {}});
+  form().SetHandOvers({[&] { ++hidden; }, [&](const QString&, const QString&) { ++hidden; }, {}});
   // Right-button releases over Search, Close, Delete and Restore do nothing.
   ClickOn(form().cmdOK(), Qt::RightButton);
   EXPECT_TRUE(listings_->asked.isEmpty());
@@ -368,7 +372,7 @@ TEST_F(SearchWindowTest, RestoreHandsTheCheckedFilesAndTheirShownSizes) {
   double size = 0;
   bool hidden = false;
   bool mode = false;
-  form().SetHandOvers({[&](const QString&) {
+  form().SetHandOvers({[&] {
                          for (const vb::Variant& v : *Program().EnumRestoreItemSet) set << v.ToString();
                          size = Program().RestoreSetSize;
                          hidden = !form().Window()->isVisible();
@@ -384,23 +388,59 @@ TEST_F(SearchWindowTest, RestoreHandsTheCheckedFilesAndTheirShownSizes) {
   EXPECT_TRUE(form().Window()->isVisible());
 }
 
-TEST_F(SearchWindowTest, AfterARestoreTheDestinationScreenReturnsToTheWindowUntilItIsClosed) {
+TEST_F(SearchWindowTest, RestoreGoesThroughTheDestinationScreenAndBackAsOftenAsAsked) {
+  ASSERT_TRUE(QDir().mkpath(Host("Data")));
   ThreeDocs();
   Prepare("/Docs/", "*");
   form().Show();
   form().RunSearch();
   CheckRow(1, true);
-  bool shownAgain = false;
-  form().SetHandOvers({[&](const QString&) {
-                         QTimer::singleShot(20, [&] {
-                           shownAgain = form().Window()->isVisible();
-                           TypeKey(form().Window(), Qt::Key_C, Qt::AltModifier);
-                         });
-                         ShowSearchWindowAgain(true);
-                       },
-                       {}, {}});
+  frmreswizscr3& screen = frmreswizscr3::Instance();
+  MessageRecorder shown;
+
+  // Back returns to the search window, its results kept.
+  bool backEnabled = false;
+  QString caption;
+  bool searchHidden = false;
+  WhenShown(screen, [&] {
+    backEnabled = screen.C().wiz_res3_back->isEnabled();
+    caption = screen.C().Label3->Caption();
+    searchHidden = !form().Window()->isVisible();
+    TypeKey(screen.Window(), Qt::Key_B, Qt::AltModifier);
+  });
   form().RestoreFoundItems();
-  EXPECT_TRUE(shownAgain);
+  EXPECT_TRUE(backEnabled);
+  EXPECT_EQ(caption, "Select a folder/drive under 'My Files' to restore your files/folders to it on your local machine");
+  EXPECT_TRUE(searchHidden);
+  EXPECT_TRUE(form().Window()->isVisible());
+  EXPECT_FALSE(screen.Window()->isVisible());
+  EXPECT_EQ(Rows().size(), 3);
+
+  // Restore again: the screen comes up as it was left and the restore runs;
+  // afterwards the search window is back with its results.
+  WhenShown(screen, [&] {
+    UniTreeViewMC* tree = screen.C().LocalTreeView;
+    TreeNode drive = tree->FindNode("C:\\");
+    TreeViewControl::Instance().PopulateLocalFolder(drive, true);
+    for (int i = 1; i <= drive.ChildCount(); ++i) {
+      if (drive.ChildAt(i).Text() == "Data") drive.ChildAt(i).SetSelected(true);
+    }
+    screen.wiz_res3_next_Click();
+  });
+  form().RestoreFoundItems();
+  const QStringList restores = engines_->Take().filter("Cont_InteractiveRestore");
+  ASSERT_EQ(restores.size(), 1);
+  EXPECT_TRUE(restores[0].contains("C:\\Data\\")) << restores[0].toStdString();
+  EXPECT_EQ(shown.Texts(), QStringList{"Do you want to view the logs for the restore operation now?"});
+  EXPECT_FALSE(screen.IsLoaded());
+  EXPECT_TRUE(form().Window()->isVisible());
+  EXPECT_EQ(Rows().size(), 3);
+  EXPECT_FALSE(Program().SearchRestoreMode);
+
+  // Close on the screen closes the search window too.
+  WhenShown(screen, [&] { TypeKey(screen.Window(), Qt::Key_C, Qt::AltModifier); });
+  form().RestoreFoundItems();
+  EXPECT_FALSE(screen.IsLoaded());
   EXPECT_FALSE(form().IsLoaded());
   EXPECT_FALSE(Program().SearchRestoreMode);
 }
@@ -419,7 +459,7 @@ TEST_F(SearchWindowTest, RestoreAndDeleteWithoutRowsOrChecksSayWhy) {
   };
   ThreeDocs();
   bool handedOver = false;
-  form().SetHandOvers({[&](const QString&) { handedOver = true; },
+  form().SetHandOvers({[&] { handedOver = true; },
                        [&](const QString&, const QString&) { handedOver = true; }, {}});
   for (const Case& c : cases) {
     Prepare("/Docs/", c.rows ? "*" : "none");

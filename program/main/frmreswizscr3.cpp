@@ -6,6 +6,8 @@
 #include <QPainterPath>
 #include <QWindow>
 
+#include <functional>
+
 #include "ZQwinSrv/foundation/Util.h"
 #include "program/browse/MainWindowControls.h"
 #include "program/browse/TreeViewControl.h"
@@ -37,15 +39,12 @@ namespace OrvaneMac {
 namespace {
 
 const QString kForm = QStringLiteral("frmreswizscr3");
+const QString kLabel3Design = QStringLiteral(
+    "Select a folder/drive under 'My Files' to restore your files/folders to it on your local machine");
 const QString kCrLf = QStringLiteral("\r\n");
 constexpr int kShowMaximized = 3;
 // The system's highlight colour (the colour value 0x8000000D names it).
 long HighlightColour() { return WinColorValue(QApplication::palette().color(QPalette::Highlight)); }
-
-frmreswizscr3::SearchWindowRoutes& SearchRoutes() {
-  static frmreswizscr3::SearchWindowRoutes routes;
-  return routes;
-}
 
 OrvaneSrv::Util& SharedUtil() {
   static OrvaneSrv::Util util;
@@ -165,8 +164,6 @@ frmreswizscr3::Controls& frmreswizscr3::C() {
   return c_;
 }
 
-void frmreswizscr3::SetSearchWindowRoutes(SearchWindowRoutes routes) { SearchRoutes() = std::move(routes); }
-
 void frmreswizscr3::CreateControls(FormWindow* w) {
   Controls& c = c_;
   Twips::SetPlace(w, 0, 0, 7500, 6480);
@@ -217,10 +214,7 @@ void frmreswizscr3::CreateControls(FormWindow* w) {
   c.lblTitle = label(w, "lblTitle", 1200, 120, 4800, 285, QStringLiteral("Where to Restore?"),
                      SkinFont(QStringLiteral("Arial"), 9, true));
   c.lblTitle->setAttribute(Qt::WA_TransparentForMouseEvents);
-  c.Label3 = label(w, "Label3", 1200, 660, 6000, 600,
-                   QStringLiteral("Select a folder/drive under 'My Files' to restore your files/folders to it on your "
-                                  "local machine"),
-                   small);
+  c.Label3 = label(w, "Label3", 1200, 660, 6000, 600, kLabel3Design, small);
   c.Label3->setAttribute(Qt::WA_TransparentForMouseEvents);
 
   c.LocalTreeView = new UniTreeViewMC(w);
@@ -617,9 +611,12 @@ void frmreswizscr3::ConfiremRestore() {
           return;
         }
         if (Ask(Msg(133), 1, 2) == 6) OpenSessionLog();
-        if (p.SearchRestoreMode && SearchRoutes().showModal) {
-          SearchRoutes().showModal();
+        if (p.SearchRestoreMode) {
+          // Back to the search window, which is still up modally under this
+          // screen's show: it comes back with its results, and this screen's
+          // unload below (the flag cleared first) leaves it open.
           p.SearchRestoreMode = false;
+          ShowSearchWindowAgain();
         }
         SetMainMousePointer(0);
         bool ask = true;
@@ -663,12 +660,11 @@ void frmreswizscr3::OpenSessionLog() {
 void frmreswizscr3::wiz_res3_back_Click() {
   vb::OnErrorGoTo(
       [&] {
-        if (Program().SearchRestoreMode && SearchRoutes().showModal) {
-          HideWindow();
-          SearchRoutes().showModal();
-          return;
-        }
+        // Hiding ends this screen's modal show; opened from the search
+        // window, the search window comes back in front, and a later Restore
+        // there opens this screen again as it was left.
         HideWindow();
+        if (Program().SearchRestoreMode) ShowSearchWindowAgain();
       },
       [](const vb::ErrorInfo& e) {
         WriteTrace(QStringLiteral("Error in back button event of restore wiz 3 scrn. Reason: ") + e.description);
@@ -689,7 +685,7 @@ void frmreswizscr3::Form_Unload() {
         }
         if (Program().SearchRestoreMode) {
           Program().SearchRestoreMode = false;
-          if (SearchRoutes().unload) SearchRoutes().unload();
+          UnloadSearchWindow();
         }
       },
       [](const vb::ErrorInfo& e) { TraceFormError(e, QStringLiteral("Form_Unload")); });
@@ -727,6 +723,18 @@ QString wizard::Wiz_GetlocalSelectedItempath() {
       });
   WriteTrace(QStringLiteral("Exit Wiz_GetlocalSelectedItempath") + path);
   return path;
+}
+
+void ShowRestoreDestinationScreenForSearch() {
+  frmreswizscr3& screen = frmreswizscr3::Instance();
+  frmreswizscr3::Controls& c = screen.C();
+  // The main window's road may have left the screen loaded with its own
+  // caption and Back disabled (Alt+B hides it all the same): this road has
+  // the design caption, and Back returns to the search window.
+  c.Label3->SetCaption(kLabel3Design);
+  c.wiz_res3_back->setEnabled(true);
+  modGeneral::SetButtonState(c.wiz_res3_back, modGeneral::kButtonNormal, c.lbl_wiz_res3_back, QString());
+  screen.ShowModal();
 }
 
 void ShowRestoreDestinationScreen(const QString& label3Caption) {

@@ -3,19 +3,16 @@
 // the local folder or drive the checked remote items are restored into, and
 // from which the restore starts. The main window's and the search window's
 // restore commands fill Program().EnumRestoreItemSet first, then open it
-// (ShowRestoreDestinationScreen, or Instance().ShowModal() from the search
-// window).
+// (ShowRestoreDestinationScreen, ShowRestoreDestinationScreenForSearch).
 //
 // The screen lists the computer as a column tree ("My Files" and "My
 // Computer"), makes a folder or tells a folder's size from a small pop-up
 // menu, checks the chosen destination, restores through the controller
 // client and then offers to open the restore's session log. Opened from the
-// search window, it returns the user there (through the routes the search
-// window installs, SetSearchWindowRoutes).
+// search window, it returns the user there: Back and the end of a restore
+// bring the search window back in front, Close closes it too.
 
 #include <QString>
-
-#include <functional>
 
 #include "program/foundation/ProgramState.h"
 #include "program/windows/Form.h"
@@ -68,14 +65,6 @@ class frmreswizscr3 : public Form {
   Controls& C();
   // The drive list the tree's roots come from ("c:", "d:", ...).
   [[nodiscard]] const QStringList& Drive1() const { return drive1_; }
-
-  // The search window's part: showing it again modally (it returns when
-  // the search window closes) and unloading it.
-  struct SearchWindowRoutes {
-    std::function<void()> showModal;
-    std::function<void()> unload;
-  };
-  static void SetSearchWindowRoutes(SearchWindowRoutes routes);
 
  protected:
   void CreateControls(FormWindow* window) override;
