@@ -918,7 +918,7 @@ void Smart::ExitRoad() {
     if (answer != 6) {
       // Nothing is stopped. The progress window comes back only when there
       // is a restore to show (a search has no progress window).
-      if (Program().RestoreRunning) next([] { ShowProgressWindowModeless(); });
+      if (Program().RestoreRunning) next([] { ShowProgressWindowAgain(); });
       return;
     }
     next([] {

@@ -15,7 +15,10 @@
 #include "program/browse/MainWindowControls.h"
 #include "program/browse/TreeViewControl.h"
 #include "program/foundation/ProgramTestFixture.h"
+#include "program/main/frmSearchRemote.h"
 #include "program/progress/PreStatus.h"
+#include "program/progress/ProgressWindow.h"
+#include "program/progress/frmProgressDisplay.h"
 #include "program/session/FakeEngineController.h"
 #include "program/session/Transfer.h"
 #include "program/windows/MesgBox.h"
@@ -206,6 +209,24 @@ TEST_F(SmartTest, ClosingWhileBusyAsksAndNoKeepsEverything) {
   EXPECT_EQ(FileVer(), "1");
   EXPECT_TRUE(engines_.Take().isEmpty());
   EXPECT_EQ(ended_, 0);
+}
+
+TEST_F(SmartTest, NoDuringARestoreBringsTheProgressWindowBackWithTheStopStillAsked) {
+  SignIn();
+  Program().RestoreRunning = true;
+  ShowProgressWindowModeless();
+  frmProgressDisplay& progress = frmProgressDisplay::Instance();
+  progress.btnStopTransfer_Click();
+  progress.Window()->hide();  // behind the main window
+  QString text;
+  AnswerWith(1, &text);  // No
+  Main().RequestClose();
+  EXPECT_FALSE(text.isEmpty());
+  EXPECT_TRUE(progress.Window()->isVisible());
+  // The engine's next call-back still hears the stop.
+  EXPECT_TRUE(Program().TransferStopRequested);
+  EXPECT_EQ(ended_, 0);
+  UnloadProgressWindow();
 }
 
 TEST_F(SmartTest, ClosingWhileBusyWithYesHidesTheSnapshotsAndExits) {

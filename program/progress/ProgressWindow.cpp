@@ -15,6 +15,11 @@ void ShowProgressWindowModeless() {
   next([&] { window.Show(); });
 }
 
+void ShowProgressWindowAgain() {
+  vb::ResumeNext next;
+  next([] { frmProgressDisplay::Instance().Show(); });
+}
+
 void UnloadProgressWindow() {
   vb::ResumeNext next;
   next([] { frmProgressDisplay::Instance().Unload(); });

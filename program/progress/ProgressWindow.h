@@ -6,6 +6,10 @@
 namespace OrvaneMac {
 
 void ShowProgressWindowModeless();
+// The progress window of the restore that runs, brought back as it is (the
+// main window's exit road, when the user chose not to quit): a stop the user
+// asked for stays asked for.
+void ShowProgressWindowAgain();
 void UnloadProgressWindow();
 
 }  // namespace OrvaneMac
