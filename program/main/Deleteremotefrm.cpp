@@ -307,6 +307,10 @@ void Deleteremotefrm::Form_Load() {
       [](const vb::ErrorInfo& e) { TraceFormError(e, QStringLiteral("Form_Load")); });
 }
 
+void Deleteremotefrm::Form_QueryUnload(bool& /*cancel*/) {
+  if (!closingAfterPass_) Program().DeleteCancelRequested = true;
+}
+
 void Deleteremotefrm::Form_Unload() {
   vb::OnErrorGoTo([&] { Window()->unsetCursor(); },
                   [](const vb::ErrorInfo& e) { TraceFormError(e, QStringLiteral("Form_Unload")); });

@@ -4,7 +4,9 @@
 // user presses OK, deletes them one after another through the engine,
 // showing which item is going. Close before OK closes it with nothing
 // deleted; Close during the deletion stops it after the current item (and,
-// while a folder's reply is being read, stops that read too).
+// while a folder's reply is being read, stops that read too). A close by
+// the window system (Alt+F4, the frame's close) is a Close: no item is
+// deleted without the window on screen.
 //
 // The main window's delete command (and the search window's, through it)
 // fills the restore item set, the list and the captions, and shows the
@@ -78,6 +80,7 @@ class Deleteremotefrm : public Form {
   void CreateControls(FormWindow* window) override;
   void ForgetControls() override;
   void Form_Load() override;
+  void Form_QueryUnload(bool& cancel) override;
   void Form_Unload() override;
   void Form_Resize() override;
   void Form_MouseMove(Qt::MouseButtons buttons, QPoint point) override;
@@ -120,6 +123,10 @@ class Deleteremotefrm : public Form {
 
   Controls c_;
   bool passRunning_ = false;
+  bool inResize_ = false;
+  // The pass closes the window itself at its end; any other close (Close,
+  // the window system's) is the user's cancel.
+  bool closingAfterPass_ = false;
 };
 
 // Adds the delete window's skin pictures to ImageList1Mac when it lacks them.

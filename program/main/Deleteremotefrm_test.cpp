@@ -165,6 +165,7 @@ TEST_F(DeleteWindowTest, ClosingBeforeOkDeletesNothing) {
       {"Close face", [] { ClickOn(Form().Cancel()); }},
       {"caption close", [] { ClickOn(Form().lblClose()); }},
       {"Alt+C", [] { testing::TypeKey(Form().Window(), Qt::Key_C, Qt::AltModifier); }},
+      {"window system", [] { Form().Window()->close(); }},
   };
   for (const Way& way : ways) {
     SCOPED_TRACE(way.name);
@@ -213,19 +214,31 @@ TEST_F(DeleteWindowTest, ACaptionUnderThePointerLightsItsButtonAndTheWindowPutsA
 }
 
 TEST_F(DeleteWindowTest, CloseDuringAFileDeleteStopsBeforeTheNextEntry) {
-  Fill({"F_/users/jdoe/Files/a.txt", "F_/users/jdoe/Files/b.txt", "D_/users/jdoe/Files/c/"});
-  script_.during = [](const QString& path) {
-    // The user's click waits for the pass's next pump.
-    if (path.endsWith("a.txt")) QTimer::singleShot(0, [] { ClickOn(Form().lbl_Cancel()); });
+  struct Way {
+    const char* name;
+    void (*close)();
   };
-  Open([] { ClickOn(Form().lbl_OK()); });
-  EXPECT_EQ(DeleteCalls(), QStringList({"1:Cont_DeleteRemItem(/users/jdoe/Files/a.txt,0)"}));
-  EXPECT_EQ(Log(), QStringList({"Success|Deleted  My Orvane/a.txt"}));
-  EXPECT_EQ(Program().DeletedItems, QStringList({"F_/users/jdoe/Files/a.txt"}));
-  EXPECT_TRUE(Program().DeleteCancelRequested);
-  EXPECT_FALSE(Form().IsLoaded());
-  // The tree is listed anew after a cancelled pass too.
-  EXPECT_EQ(listing_->asked, QStringList({"/users/jdoe/Files/"}));
+  // Closed by the window system, the window is gone at once: no entry is
+  // deleted after it without a window on screen.
+  for (const Way& way : {Way{"Close", [] { ClickOn(Form().lbl_Cancel()); }},
+                         Way{"window system", [] { Form().Window()->close(); }}}) {
+    SCOPED_TRACE(way.name);
+    WriteBytes("Prog/OrvaneMac/OrvaneLogFile.txt", QByteArray());
+    listing_->asked.clear();
+    Fill({"F_/users/jdoe/Files/a.txt", "F_/users/jdoe/Files/b.txt", "D_/users/jdoe/Files/c/"});
+    script_.during = [&way](const QString& path) {
+      // The user's click waits for the pass's next pump.
+      if (path.endsWith("a.txt")) QTimer::singleShot(0, way.close);
+    };
+    Open([] { ClickOn(Form().lbl_OK()); });
+    EXPECT_EQ(DeleteCalls(), QStringList({"1:Cont_DeleteRemItem(/users/jdoe/Files/a.txt,0)"}));
+    EXPECT_EQ(Log(), QStringList({"Success|Deleted  My Orvane/a.txt"}));
+    EXPECT_EQ(Program().DeletedItems, QStringList({"F_/users/jdoe/Files/a.txt"}));
+    EXPECT_TRUE(Program().DeleteCancelRequested);
+    EXPECT_FALSE(Form().IsLoaded());
+    // The tree is listed anew after a cancelled pass too.
+    EXPECT_EQ(listing_->asked, QStringList({"/users/jdoe/Files/"}));
+  }
 }
 
 TEST_F(DeleteWindowTest, CloseWhileAFolderReplyIsReadStopsTheReadAndThePass) {

@@ -105,7 +105,10 @@ void Transfer::Trf_DoMultipledelete(bool bSyncData) {
         }
 
         SetMainMousePointer(0);
-        if (!bSyncData) form.Unload();
+        if (!bSyncData) {
+          PassMark closing(form.closingAfterPass_);
+          form.Unload();
+        }
         SetMainMousePointer(0);
         if (!bSyncData) {
           UniTreeViewMC* tree = MainWindow().ColumnRemoteTreeView;
