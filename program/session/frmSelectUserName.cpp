@@ -206,7 +206,13 @@ void frmSelectUserName::Accept() {
                           Program().AppTitle);
     return;
   }
+  accepted_ = true;
   Unload();
+}
+
+void frmSelectUserName::Form_Unload() {
+  if (!accepted_) strUserNames.clear();
+  accepted_ = false;
 }
 
 void frmSelectUserName::CloseWithoutChoice() {

@@ -3,7 +3,7 @@
 // the e-mail address the user typed. The caller puts the names, separated
 // by single blanks, into strUserNames and shows the window; afterwards
 // strUserNames holds the chosen name, or the empty text when the user
-// closed the window without a choice.
+// closed the window without a choice (by any means).
 
 #include <QString>
 
@@ -43,6 +43,7 @@ class frmSelectUserName : public Form {
   void CreateControls(FormWindow* window) override;
   void ForgetControls() override;
   void Form_Load() override;
+  void Form_Unload() override;
   bool Form_KeyDown(int key, Qt::KeyboardModifiers shift) override;
 
  private:
@@ -59,6 +60,9 @@ class frmSelectUserName : public Form {
   };
   Controls& C();
   Controls c_;
+  // Set by an accepted choice for the unload that follows it; any other
+  // unload (the close glyph, Esc, the window system) leaves no choice.
+  bool accepted_ = false;
 };
 
 }  // namespace OrvaneMac

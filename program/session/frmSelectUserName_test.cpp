@@ -101,6 +101,9 @@ TEST_F(ChooserTest, EmptyMiddleEntryIsRefusedAndCloseReturnsNothing) {
 
   EXPECT_EQ(Run("alpha", [] { TypeKey(F().Window(), Qt::Key_Escape); }), "");
   EXPECT_EQ(Run("alpha", [] { ClickOn(F().PicClose()); }), "");
+  // Closed by the window system (Alt+F4, the frame's close): no choice
+  // either, not the list of names.
+  EXPECT_EQ(Run("alpha beta", [] { F().Window()->close(); }), "");
 }
 
 }  // namespace
