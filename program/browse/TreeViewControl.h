@@ -149,7 +149,8 @@ class TreeViewControl {
   void TraverseColTree(UniTreeViewMC* Tree, const TreeNode& nodx, bool& bFirstNode, bool bRemote,
                        bool bNoFiles, bool bServerPath);
   // Adds the direct children of `nodx` to Program().SearchRootItems
-  // ("D_/path>date" for folders, "F_/path>date>size" for files).
+  // ("D_/path>date" for folders, "F_/path>date>size" for files; a ">" of
+  // the path written as OrvaneSrv::EscapeKeyField writes it).
   void TraverseColTreeSearch(UniTreeViewMC* Tree, const TreeNode& nodx, bool& bFirstNode, bool bRemote,
                              bool bFiles);
   // Gives the children of `nodx` its check state (after a checked folder

@@ -118,7 +118,9 @@ void TreeViewControl::TraverseColTreeSearch(UniTreeViewMC* /*Tree*/, const TreeN
                                        QStringLiteral("\\"));
       if (!bRemote) return;
       const QString modified = vb::Trim(KeyReader().GetInfoFromKey(1, key));
-      const QString remote = modGeneral::GetRemotePath(path);
+      // A ">" of the name is written as in a listing key, so that the
+      // entry's fields split where they end.
+      const QString remote = OrvaneSrv::EscapeKeyField(modGeneral::GetRemotePath(path));
       if (image == file) {
         Items(Program().SearchRootItems)
             ->Add(QStringLiteral("F_/") + remote + u'>' + modified + u'>' + KeyReader().GetInfoFromKey(2, key));

@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 
+#include "ZQwinSrv/foundation/Util.h"
 #include "platform/errors/RuntimeError.h"
 #include "platform/clock/Clock.h"
 #include "platform/files/FileSystem.h"
@@ -32,6 +33,14 @@ const QString kMedKey = QStringLiteral("button_med_enb");
 const QString kMedOverKey = QStringLiteral("button_med_ovr");
 const QString kNoResults = QStringLiteral("Search is complete. There are no results to display.");
 const QString kNoDate = QStringLiteral("00/00/00 00:00:00");
+
+// The fields of a top-level entry ("D_/path>date", "F_/path>date>size"),
+// a ">" of the path given back.
+QStringList RootEntryFields(const QString& entry) {
+  QStringList fields = entry.split(u'>');
+  for (QString& field : fields) field.replace(QChar(OrvaneSrv::kKeyFieldGreaterThan), u'>');
+  return fields;
+}
 
 void DeleteResultFile() {
   const QString file = SearchResultFile();
@@ -168,7 +177,7 @@ void frmSearchRemote::RunSearchBody() {
 
   for (const QString& entry : entries) {
     if (!entry.startsWith(QLatin1String("D_"))) continue;
-    const QStringList fields = entry.split(u'>');
+    const QStringList fields = RootEntryFields(entry);
     if (p.SearchStopRequested) break;
     next([] { DeleteResultFile(); });
     if (fields.size() >= 2 && !vb::Trim(fields[0]).isEmpty()) {
@@ -182,7 +191,7 @@ void frmSearchRemote::RunSearchBody() {
 }
 
 void frmSearchRemote::AddTopLevelRow(const QString& entry, const QString& pattern) {
-  const QStringList fields = entry.split(u'>');
+  const QStringList fields = RootEntryFields(entry);
   if (fields.size() < 2 || vb::Trim(fields[0]).isEmpty()) return;
   if (!SearchPathMatches(fields[0].mid(2), pattern)) return;
   UniListView* list = c_.lvw_SearchResult;

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ZQwinSrv/foundation/Util.h"
 #include "platform/objects/DispatchObject.h"
 #include "platform/text/Format.h"
 #include "platform/text/UserLocale.h"
@@ -203,6 +204,29 @@ TEST_F(SearchWindowTest, WholeAccountMatchesTopFilesAndStopsBetweenFolders) {
   EXPECT_EQ(list()->SubItem(1, 2), form().CalculateDateTime("Tue, 06 Jul 2010 10:20:30 GMT"));
   EXPECT_TRUE(form().CmdDeleteFullpath()->isEnabled());
   EXPECT_FALSE(form().RunActive());
+}
+
+TEST_F(SearchWindowTest, WholeAccountKeepsTopLevelNamesHoldingAGreaterThanSign) {
+  // The main window's tree, listed from the engine, holds a file and a
+  // folder whose names hold ">"; the search takes its top level from there.
+  MiniMainWindow main;
+  MainWindow().txtSearchText = searchBox_.get();
+  Program().RemoteRootKey = "/users/alice/Files/";
+  FakeRemoteListing listing;
+  const auto key = [](int seq, const QString& path, const QString& size) {
+    const QString full = OrvaneSrv::EscapeKeyField("/users/alice/Files/" + path);
+    return QString::number(seq) + ">Tue, 06 Jul 2010 10:20:30 GMT>" + size + ">" + full + ">" + full;
+  };
+  listing.folders["/users/alice/Files/"] = {key(1, "a>b.txt", "2048"), key(2, "x>y/", "0")};
+  TreeViewControl::Instance().setUpImageList(main.tree);
+  TreeViewControl::Instance().setUpColumns(main.tree, 280, 150, 270);
+  ASSERT_TRUE(TreeViewControl::Instance().PopulateRemoteTreeView("Smart", main.tree, true, true, false));
+  listings_->byFolder["/x>y/"] = ListingLine('-', "10", kDate, "in>side.txt");
+  Prepare("/", "*");
+  form().RunSearch();
+  EXPECT_EQ(listings_->asked, QStringList{"/x>y/"});
+  EXPECT_EQ(Rows(), (QStringList{"a>b.txt", "x>y/in>side.txt"}));
+  EXPECT_EQ(list()->SubItem(1, 1), "2.00 KB");
 }
 
 TEST_F(SearchWindowTest, ServerDatesReadInEitherDayOrder) {
