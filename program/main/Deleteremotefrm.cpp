@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -341,15 +342,25 @@ void Deleteremotefrm::ResizecontrolDPI() {
 }
 
 void Deleteremotefrm::Form_Resize() {
-  if (!IsLoaded()) return;
+  // The smallest size set below resizes the window again: that resize is
+  // this one's, laid out here.
+  if (!IsLoaded() || inResize_) return;
+  inResize_ = true;
   Controls& c = c_;
   vb::ResumeNext next;
-  next([&] { PaintBorderImages(); });
   const bool high = HighDpi();
   next([&] {
-    if (Width() < (high ? kMinWidthHigh : kMinWidth)) SetWidth(high ? kMinWidthHigh : kMinWidth);
-    if (Height() < (high ? kMinHeightHigh : kMinHeight)) SetHeight(high ? kMinHeightHigh : kMinHeight);
+    FormWindow* w = Window();
+    const QRectF place = Twips::TakeWindowPlace(w);
+    if (w->isMinimized()) return;
+    const double minWidth = high ? kMinWidthHigh : kMinWidth;
+    const double minHeight = high ? kMinHeightHigh : kMinHeight;
+    if (place.width() < minWidth || place.height() < minHeight) {
+      Twips::SetPlace(w, place.left(), place.top(), std::max(place.width(), minWidth),
+                      std::max(place.height(), minHeight));
+    }
   });
+  next([&] { PaintBorderImages(); });
   const double W = Width();
   const double H = Height();
   next([&] { Twips::SetWidth(c.lblCapbar, W); });
@@ -379,6 +390,7 @@ void Deleteremotefrm::Form_Resize() {
     Twips::SetWidth(c.Delfilepathtxt, Twips::Width(c.Frame2) - 150);
     Twips::SetHeight(c.Delfilepathtxt, Twips::Height(c.Frame2) - (high ? 2000 : 2445));
   });
+  inResize_ = false;
 }
 
 void Deleteremotefrm::PaintBorderImages() {

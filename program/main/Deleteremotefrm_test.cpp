@@ -357,6 +357,27 @@ TEST_F(DeleteWindowTest, Screenshots) {
   EXPECT_FALSE(during.isEmpty());
 }
 
+TEST_F(DeleteWindowTest, ShrunkByTheWindowSystemItKeepsItsSmallestSize) {
+  Fill({"F_/users/jdoe/Files/a.txt"});
+  QSize shrunk, grown;
+  double okLeftShrunk = 0, listWidthGrown = 0;
+  Open([&] {
+    Form().Window()->resize(200, 150);
+    QCoreApplication::processEvents();
+    shrunk = Form().Window()->size();
+    okLeftShrunk = Twips::Left(Form().OK());
+    Form().Window()->resize(600, 400);
+    QCoreApplication::processEvents();
+    grown = Form().Window()->size();
+    listWidthGrown = Twips::Width(Form().LstSyncData());
+    ClickOn(Form().lbl_Cancel());
+  });
+  EXPECT_EQ(shrunk, QSize(458, 289));  // 6870 x 4335 twips
+  EXPECT_DOUBLE_EQ(okLeftShrunk, 6870 - 2685);
+  EXPECT_EQ(grown, QSize(600, 400));
+  EXPECT_DOUBLE_EQ(listWidthGrown, 9000 - 345);
+}
+
 TEST_F(DeleteWindowTest, OnAHighResolutionScreenTheWindowShrinksAndKeepsItsOwnLayout) {
   ScopedTwipsPerPixel dpi(12, 12);
   Fill({"F_/users/jdoe/Files/Tax/2009/return.pdf", "D_/users/jdoe/Files/Photos/"});

@@ -426,23 +426,27 @@ void frmSearchRemote::LayoutControls() {
 }
 
 void frmSearchRemote::Form_Resize() {
-  if (!IsLoaded()) return;
+  // The smallest size set below resizes the window again: that resize is
+  // this one's, laid out here.
+  if (!IsLoaded() || inResize_) return;
+  inResize_ = true;
   Controls& c = c_;
   FormWindow* w = Window();
-  PaintBorderImages();
   const double dpi = std::round(ScreenDpi());
   const bool high = dpi > 96;
-  const QString path = c.lblSearchpath->Caption();
-  if (path.size() >= 110) c.lblSearchpath->setToolTip(QStringLiteral("Resize window to view full searchpath"));
-  double W = Twips::Width(w);
-  double H = Twips::Height(w);
+  const QRectF place = Twips::TakeWindowPlace(w);
+  double W = place.width();
+  double H = place.height();
   const double minW = high ? 8400 : 10245;
   const double minH = high ? 6468 : 7920;
-  if (W < minW || H < minH) {
+  if (!w->isMinimized() && (W < minW || H < minH)) {
     W = std::max(W, minW);
     H = std::max(H, minH);
-    Twips::SetPlace(w, Twips::Left(w), Twips::Top(w), W, H);
+    Twips::SetPlace(w, place.left(), place.top(), W, H);
   }
+  PaintBorderImages();
+  const QString path = c.lblSearchpath->Caption();
+  if (path.size() >= 110) c.lblSearchpath->setToolTip(QStringLiteral("Resize window to view full searchpath"));
   Twips::SetWidth(c.lblCapbar, W - 400);
   if (!high) {
     Twips::SetWidth(c.lvw_SearchResult, W - 795);
@@ -474,6 +478,7 @@ void frmSearchRemote::Form_Resize() {
   Twips::SetTop(c.lblNext, arrowsTop);
   Twips::SetLeft(c.PicClose, high ? W - 400 : W - Twips::Width(c.PicClose) - 200);
   Twips::SetLeft(c.PicHelp, high ? W - 650 : Twips::Left(c.PicClose) - Twips::Width(c.PicHelp) - 50);
+  inResize_ = false;
 }
 
 void frmSearchRemote::PaintBorderImages() {

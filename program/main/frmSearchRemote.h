@@ -175,6 +175,7 @@ class frmSearchRemote : public Form {
   bool runActive_ = false;
   bool unloadAfterRun_ = false;
   bool activatePending_ = false;
+  bool inResize_ = false;
 };
 
 }  // namespace OrvaneMac

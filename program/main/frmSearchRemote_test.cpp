@@ -567,6 +567,19 @@ TEST_F(SearchWindowTest, WindowKeepsItsSmallestSize) {
   EXPECT_EQ(Twips::Height(form().Window()), 7920);
   EXPECT_EQ(Twips::Left(form().cmd_cancel()), 10245 - 1620);
   EXPECT_EQ(Twips::Top(form().chkSelectAll()), 7920 - 600);
+
+  // Shrunk by the window system (the user dragging its edge): the window
+  // comes back to its smallest size, laid out for it.
+  form().Window()->resize(300, 200);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(form().Window()->size(), QSize(683, 528));
+  EXPECT_EQ(Twips::Left(form().cmd_cancel()), 10245 - 1620);
+  // Made larger, the controls follow its edges.
+  form().Window()->resize(800, 600);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(form().Window()->size(), QSize(800, 600));
+  EXPECT_EQ(Twips::Left(form().cmd_cancel()), 12000 - 1620);
+  EXPECT_EQ(Twips::Top(form().chkSelectAll()), 9000 - 600);
 }
 
 TEST_F(SearchWindowTest, HighResolutionLayoutKeepsTheSearchButtonAndItsSmallerMinimum) {

@@ -111,6 +111,20 @@ void Reapply(QWidget* w) {
   }
 }
 
+QRectF TakeWindowPlace(QWidget* w) {
+  const QRectF stored = Place(w);
+  const QRect px(w->pos(), w->size());
+  QRectF place(px.x() * TwipsPerPixelX(), px.y() * TwipsPerPixelY(), px.width() * TwipsPerPixelX(),
+               px.height() * TwipsPerPixelY());
+  if (TwipsToPixelsX(stored.left()) == px.x()) place.moveLeft(stored.left());
+  if (TwipsToPixelsY(stored.top()) == px.y()) place.moveTop(stored.top());
+  if (TwipsToPixelsX(stored.width()) == px.width()) place.setWidth(stored.width());
+  if (TwipsToPixelsY(stored.height()) == px.height()) place.setHeight(stored.height());
+  // The same pixels: storing it changes nothing on screen.
+  if (place != stored) w->setProperty(kPlaceProperty, place);
+  return place;
+}
+
 }  // namespace Twips
 
 }  // namespace OrvaneMac

@@ -69,6 +69,13 @@ void SetHeight(QWidget* w, double height);
 // Applies the stored twips again (after the twips per pixel changed).
 void Reapply(QWidget* w);
 
+// A window's place as the window system has it now, kept as its twips: a
+// stored value whose pixels still match stays exact, one the window system
+// changed (the user resized the window) is replaced by the pixels
+// converted. Answers the place. A window's resize handler takes its size
+// from here, not from the twips it last set.
+QRectF TakeWindowPlace(QWidget* w);
+
 }  // namespace Twips
 
 }  // namespace OrvaneMac
