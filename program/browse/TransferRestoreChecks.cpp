@@ -38,23 +38,22 @@ QString Msg(Long id) { return modReg::GetMessageText(id); }
 
 void Show(const QString& text, long icon) { MesgBox::Instance().MessageBox(text, icon, 0, Program().AppTitle); }
 
-// The folder at `path` and its drive: one message and kInvalid when either
-// is missing or the drive is not ready, else kValid.
+// The folder at `path` and its drive: kValid when the folder is there,
+// else one message and kInvalid. A folder that is there has its drive
+// there and ready, so the drive is looked at only for a missing folder: the
+// drive gone or not ready is what the user is told then, rather than the
+// folder.
 int CheckFolderAndDrive(const QString& path, Long notAvailable, Long driveMissing, Long notReady1, Long notReady2) {
-  if (!win::FolderExists(path)) {
-    Show(path + Msg(notAvailable), 3);
-    return kInvalid;
-  }
+  if (win::FolderExists(path)) return kValid;
   const QString drive = path.left(2);
   if (!win::DriveExists(drive)) {
     Show(Msg(driveMissing), 0);
-    return kInvalid;
-  }
-  if (!win::GetDrive(drive).IsReady()) {
+  } else if (!win::GetDrive(drive).IsReady()) {
     Show(Msg(notReady1) + drive + Msg(notReady2), 3);
-    return kInvalid;
+  } else {
+    Show(path + Msg(notAvailable), 3);
   }
-  return kValid;
+  return kInvalid;
 }
 
 // Removes the first entry as many times as the set had entries.

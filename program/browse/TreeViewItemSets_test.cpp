@@ -246,10 +246,18 @@ class LocalTreeTest : public ProgramTest {
     data_ = T().addParentNode(drive_, "Data", "1>>>C:\\Data\\", "folder");
     file_ = T().addParentNode(data_, "x.txt", "2>>5>C:\\Data\\x.txt", "file");
     gone_ = T().addParentNode(drive_, "Gone", "3>>>C:\\Gone\\", "folder");
+    // Folders listed from drives that have since gone away: D: is mapped to a
+    // folder that is not there (not ready), Q: is not mapped at all.
+    win::DriveTable table = win::CurrentDriveTable();
+    table.Map(u'D', Host("no such folder"));
+    moreDrives_.emplace(table);
+    notReady_ = T().addParentNode(computer_, "Data on D", "4>>>D:\\Data\\", "folder");
+    noDrive_ = T().addParentNode(computer_, "Data on Q", "5>>>Q:\\Data\\", "folder");
   }
   void TearDown() override {
     testing::CancelPending();
     window_.reset();
+    moreDrives_.reset();
     ProgramTest::TearDown();
   }
   static TreeViewControl& T() { return TreeViewControl::Instance(); }
@@ -261,7 +269,8 @@ class LocalTreeTest : public ProgramTest {
  public:
   std::unique_ptr<QWidget> window_;
   UniTreeViewMC* tree_ = nullptr;
-  TreeNode computer_, drive_, data_, file_, gone_;
+  TreeNode computer_, drive_, data_, file_, gone_, notReady_, noDrive_;
+  std::optional<win::ScopedDriveTable> moreDrives_;
 };
 
 TEST_F(LocalTreeTest, DestinationChecksRefuseWithTheirMessages) {
@@ -279,6 +288,10 @@ TEST_F(LocalTreeTest, DestinationChecksRefuseWithTheirMessages) {
       {"a file", true, &LocalTreeTest::file_, {"Click on a folder/drive under 'My Files' to restore your data."},
        false},
       {"a folder deleted after listing", true, &LocalTreeTest::gone_, {"C:\\Gone\\ folder is not available"}, false},
+      {"a folder on a drive that is not ready", true, &LocalTreeTest::notReady_,
+       {"Selected D:  drive is not ready."}, false},
+      {"a folder on a drive that does not exist", true, &LocalTreeTest::noDrive_, {"Selected drive does not exist."},
+       false},
       {"a folder", true, &LocalTreeTest::data_, {}, true},
       {"a drive root", true, &LocalTreeTest::drive_, {}, true},
   };
