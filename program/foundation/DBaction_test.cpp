@@ -116,7 +116,8 @@ TEST_F(DBactionTest, ClearingEmptiesOrReportsAMissingCollection) {
   EXPECT_EQ(list->Count(), 0);
   EXPECT_FALSE(Exists("Prog/OrvaneMac/TraceFile.txt"));
   DBaction::ClearBacksetData(nullptr);
-  EXPECT_TRUE(TraceLines().last().endsWith("in procedure ClearBacksetData of Module DBaction"));
+  EXPECT_EQ(TraceLines().last(), "Error Reason :Object variable or With block variable not setin procedure "
+                                 "ClearBacksetData of Module DBaction");
 }
 
 }  // namespace

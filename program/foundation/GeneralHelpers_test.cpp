@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "ZQwinSrv/facade/ClassRegistration.h"
-#include "program/foundation/DBaction.h"
 #include "program/foundation/ProgramTestFixture.h"
 #include "program/foundation/SystemHelpers.h"
 #include "platform/text/TestLocales.h"
@@ -129,18 +128,6 @@ TEST_F(GeneralHelpersTest, SizeTextsReadBack) {
   }
   vb::ScopedUserLocale german(vb::test::German());
   EXPECT_EQ(GetSizeinBytes("1,5 MB"), 1.5 * 1048576);
-}
-
-TEST_F(GeneralHelpersTest, ClearingACollection) {
-  vb::CollectionPtr list = std::make_shared<vb::Collection>();
-  for (const char* item : {"a", "b", "c"}) list->Add(vb::Variant(QString(item)), QString(item));
-  DBaction::ClearBacksetData(list);
-  EXPECT_EQ(list->Count(), 0);
-  DBaction::ClearBacksetData(list);
-  EXPECT_EQ(list->Count(), 0);
-  DBaction::ClearBacksetData(nullptr);
-  EXPECT_EQ(TraceLines(), QStringList{"Error Reason :Object variable or With block variable not setin procedure "
-                                      "ClearBacksetData of Module DBaction"});
 }
 
 }  // namespace

@@ -279,6 +279,113 @@ TEST_F(SmartTest, RestoreAndDeleteWithNothingCheckedSayWhatToDo) {
   EXPECT_EQ(text, "Select the file(s)/folder(s) to delete.");
 }
 
+TEST_F(SmartTest, SearchOpensForTheSelectedFolderOrTheWholeAccount) {
+  SignIn();
+  Main().ColumnRemoteTreeView_Expand(Child("Tax"));
+  struct Case {
+    const char* name;
+    bool popup;           // the tree's "&Search" instead of the search picture
+    const char* select;   // the selected node's text; "" for none
+    const char* box;      // the main window's search box
+    bool disconnected;
+    const char* opensAt;  // the search window's path label; nullptr: it does not open
+  };
+  const Case cases[] = {
+      {"a folder, blanks only in the box", false, "2009", "   ", false, "My Orvane/Tax/2009/"},
+      {"a file", false, "report.pdf", "Search for files/folders", false, "My Orvane/"},
+      {"the root", false, "My Orvane", "", false, "My Orvane/"},
+      {"nothing selected", false, "", "", false, "My Orvane/"},
+      {"disconnected", false, "Tax", "", true, nullptr},
+      {"disconnected, from the tree's menu", true, "Tax", "", true, "My Orvane/Tax/"},
+      {"the root from the tree's menu", true, "My Orvane", "", false, "My Orvane/"},
+  };
+  frmSearchRemote& search = frmSearchRemote::Instance();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    UniTreeViewMC* tree = Main().ColumnRemoteTreeView();
+    tree->setCurrentItem(nullptr);
+    if (*c.select) {
+      TreeNode node = QString(c.select) == "My Orvane" ? tree->NodeAt(1) : Child(c.select);
+      if (node.IsNothing()) node = Child("Tax").ChildAt(1);  // "2009"
+      node.SetSelected(true);
+    }
+    Main().txtSearchText()->setText(c.box);
+    Program().Disconnected = c.disconnected;
+    QString path = QStringLiteral("not opened");
+    QString key;
+    bool startsAtOnce = true;
+    WhenShown(search, [&] {
+      path = search.lblSearchpath()->Caption();
+      key = search.txt_Searchkey()->text();
+      startsAtOnce = search.bSingleCall;
+      search.Unload();
+    });
+    if (c.popup) {
+      Main().popmnufindremote_Click();
+    } else {
+      Main().OpenSearchWindow();
+    }
+    CancelPending();
+    EXPECT_EQ(path, c.opensAt ? QString(c.opensAt) : QStringLiteral("not opened"));
+    if (c.opensAt) {
+      // The user types the key: nothing is searched yet.
+      EXPECT_EQ(key, "");
+      EXPECT_FALSE(startsAtOnce);
+    }
+    EXPECT_FALSE(search.IsLoaded());
+  }
+  Program().Disconnected = false;
+}
+
+TEST_F(SmartTest, TheRefreshesListTheWholeTreeOrTheSelectedFolderAgain) {
+  SignIn();
+  Main().ColumnRemoteTreeView_Expand(Child("Tax"));
+  QStringList waitBox;
+  listing_.during = [&] {
+    PreStatus& box = PreStatus::Instance();
+    waitBox << (box.IsLoaded() && box.Window()->isVisible() ? box.status()->Caption() : QStringLiteral("no box"));
+  };
+
+  // The toolbar's: the whole tree from its root, the listing counter reset.
+  listing_.asked.clear();
+  Program().ListingCounter = 41;
+  Main().RefreshRemoteTree();
+  EXPECT_EQ(listing_.asked, QStringList{kRoot});
+  EXPECT_EQ(Child("Tax").ChildCount(), 0);
+  EXPECT_EQ(Program().ListingCounter, 0);
+  EXPECT_EQ(MainMousePointer(), 0);
+
+  // The tree menu's on a folder: that folder under the wait box, and the
+  // quota asked for.
+  Main().ColumnRemoteTreeView_Expand(Child("Tax"));
+  listing_.asked.clear();
+  waitBox.clear();
+  engines_.Take();
+  Child("Tax").SetSelected(true);
+  Main().popmnurefremote_Click();
+  EXPECT_EQ(listing_.asked, QStringList{kRoot + "Tax/"});
+  EXPECT_EQ(waitBox, QStringList{"Refreshing ..."});
+  EXPECT_FALSE(engines_.Take().filter("Cont_GetQuotaInfo").isEmpty());
+
+  // On a file or the root: the whole tree.
+  for (const char* text : {"report.pdf", "My Orvane"}) {
+    SCOPED_TRACE(text);
+    TreeNode node = QString(text) == "My Orvane" ? Main().ColumnRemoteTreeView()->NodeAt(1) : Child(text);
+    node.SetSelected(true);
+    listing_.asked.clear();
+    Main().popmnurefremote_Click();
+    EXPECT_EQ(listing_.asked, QStringList{kRoot});
+  }
+
+  // Neither runs while a restore does.
+  Program().RestoreRunning = true;
+  listing_.asked.clear();
+  Main().RefreshRemoteTree();
+  Main().popmnurefremote_Click();
+  EXPECT_TRUE(listing_.asked.isEmpty());
+  Program().RestoreRunning = false;
+}
+
 TEST_F(SmartTest, ExpandingAnUnlistedFolderShowsTheWaitBoxThenItsChildrenFoldersFirst) {
   SignIn();
   TreeNode tax = Child("Tax");

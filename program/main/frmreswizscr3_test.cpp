@@ -83,7 +83,7 @@ class DestinationScreenTest : public ProgramTest {
 TEST_F(DestinationScreenTest, RefusalsShowTheirMessagesAndStartNoRestore) {
   testing::ScopedFakeEngines engines;
   MessageRecorder shown;
-  OpenAndRun([] {
+  OpenAndRun([this] {
     EXPECT_EQ(Screen().C().Label3->Caption(), kLabel3);
     EXPECT_FALSE(Screen().C().wiz_res3_back->isEnabled());
     Tree()->setCurrentItem(nullptr);
@@ -92,14 +92,24 @@ TEST_F(DestinationScreenTest, RefusalsShowTheirMessagesAndStartNoRestore) {
     Screen().wiz_res3_next_Click();
     Tree()->FindNode("D:\\").SetSelected(true);
     Screen().wiz_res3_next_Click();
+    // A folder that cannot be written to (here: removed since it was listed).
+    const TreeNode data = DataFolder();
+    ASSERT_TRUE(QDir(Host("Data")).removeRecursively());
+    TreeNode(data).SetSelected(true);
+    Screen().wiz_res3_next_Click();
   });
+  const QString notWritable =
+      "Unable to continue with the restore operation. Ensure that disk is not full or write protected.";
   EXPECT_EQ(shown.Texts(), QStringList({"Select the folder/drive under 'My Files' to restore your data.",
                                         "Click on a folder/drive under 'My Files' to restore your data.",
                                         "Select the folder/drive under 'My Files' to restore your data.",
-                                        "Unable to continue with the restore operation. Ensure that disk is not "
-                                        "full or write protected."}));
+                                        notWritable, notWritable}));
   EXPECT_EQ(TransferLog().filter("Unable to continue the restore operation. Make sure that the disk is not full or "
                                  "write protected.")
+                .size(),
+            1);
+  EXPECT_EQ(TransferLog().filter(" : Unable to continue the restore operation. Check the permissions of the "
+                                 "destination folder : C:\\Data\\")
                 .size(),
             1);
   EXPECT_TRUE(engines.Take().filter("Cont_InteractiveRestore").isEmpty());
@@ -219,6 +229,19 @@ TEST_F(DestinationScreenTest, WizardExitAndEntry) {
   EXPECT_FALSE(Program().WizardClosing);
   EXPECT_TRUE(Program().WizardOpen);
   EXPECT_FALSE(Program().WizardStarting);
+
+  // Not connected: the user is told why, with the engine's reason when it
+  // has one.
+  Program().RemoteTreeConnected = false;
+  MessageRecorder shown;
+  Program().LastEngineError = "The server did not answer.";
+  modGeneral::OpenRestoreWizard("RWIZ");
+  Program().LastEngineError.clear();
+  modGeneral::OpenRestoreWizard("RWIZ");
+  EXPECT_EQ(shown.Texts(), QStringList({"Unable to connect to the server. Try later. \r\nReason: The server did not "
+                                        "answer.",
+                                        "Unable to connect to Server. Try later."}));
+  EXPECT_EQ(shown.Messages()[0].icon, 3);
 }
 
 }  // namespace
