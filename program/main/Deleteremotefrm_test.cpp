@@ -370,6 +370,7 @@ TEST_F(DeleteWindowTest, ShrunkByTheWindowSystemItKeepsItsSmallestSize) {
     QCoreApplication::processEvents();
     grown = Form().Window()->size();
     listWidthGrown = Twips::Width(Form().LstSyncData());
+    testing::SaveScreenshot(Form().Window(), "delete_window_enlarged");
     ClickOn(Form().lbl_Cancel());
   });
   EXPECT_EQ(shrunk, QSize(458, 289));  // 6870 x 4335 twips

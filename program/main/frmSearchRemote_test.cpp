@@ -580,6 +580,7 @@ TEST_F(SearchWindowTest, WindowKeepsItsSmallestSize) {
   EXPECT_EQ(form().Window()->size(), QSize(800, 600));
   EXPECT_EQ(Twips::Left(form().cmd_cancel()), 12000 - 1620);
   EXPECT_EQ(Twips::Top(form().chkSelectAll()), 9000 - 600);
+  SaveScreenshot(form().Window(), "search_window_enlarged");
 }
 
 TEST_F(SearchWindowTest, HighResolutionLayoutKeepsTheSearchButtonAndItsSmallerMinimum) {
