@@ -1,5 +1,6 @@
 // The search window on a real X display: its rounded corners, the painted
-// caption strip and its smallest size, seen in a screen grab. The test runs
+// caption strip and its smallest size, seen in a screen grab and kept when
+// the window system shrinks it. The test runs
 // itself again under a virtual X server (xvfb-run) with the xcb platform,
 // and skips when no server can be started.
 #include "program/main/frmSearchRemote.h"
@@ -59,6 +60,7 @@ TEST_F(SearchWindowFrame, RoundedCornersCaptionStripAndSizeOnAnXDisplay) {
 
   QImage shot;
   QRect frame;
+  QRect shrunk;
   WhenShown(form, [&] {
     form.RunSearch();
     for (int i = 0; i < 20; ++i) {
@@ -68,12 +70,20 @@ TEST_F(SearchWindowFrame, RoundedCornersCaptionStripAndSizeOnAnXDisplay) {
     frame = form.Window()->geometry();
     shot = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
     shot.copy(frame.adjusted(-8, -8, 8, 8)).save(QDir(ScreenshotFolder()).filePath("search_window_xvfb.png"));
+    // Shrunk through the window system, it comes back to its smallest size.
+    form.Window()->resize(300, 200);
+    for (int i = 0; i < 20; ++i) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+      QThread::msleep(20);
+    }
+    shrunk = form.Window()->geometry();
     form.CloseSearch();
   });
   form.ShowModal();
   ASSERT_FALSE(shot.isNull());
   EXPECT_GE(frame.width(), 683);  // 10245 twips
   EXPECT_GE(frame.height(), 528);  // 7920 twips
+  EXPECT_EQ(shrunk.size(), QSize(683, 528));
   const int x0 = frame.left();
   const int y0 = frame.top();
   EXPECT_TRUE(IsBlack(shot.pixelColor(x0, y0))) << "top left corner is cut";
