@@ -4,6 +4,11 @@
 #include "program/main/Smart.h"
 
 #include <QAction>
+#include <QDragEnterEvent>
+#include <QFontMetrics>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QUrl>
 #include <QHeaderView>
 #include <QProgressBar>
 #include <QTreeWidgetItem>
@@ -11,9 +16,12 @@
 #include <gtest/gtest.h>
 
 #include "ZQwinSrv/foundation/Util.h"
+#include "platform/clock/FakeClock.h"
+#include "platform/ui/EventPump.h"
 #include "program/browse/BrowseTestSupport.h"
 #include "program/browse/MainWindowControls.h"
 #include "program/browse/TreeViewControl.h"
+#include "program/foundation/Options.h"
 #include "program/foundation/ProgramTestFixture.h"
 #include "program/progress/PreStatus.h"
 #include "program/session/FakeEngineController.h"
@@ -327,6 +335,17 @@ TEST_F(SmartTest, NodeClickSetsThePopupsItems) {
     if (a->isVisible()) visible << (a->isSeparator() ? "-" : a->text());
   }
   EXPECT_EQ(visible, (QStringList{"&Get folder size", "-", "&Search", "&Refresh.."}));
+}
+
+TEST_F(SmartTest, MinimisingAndRestoringSetTheTrayMenu) {
+  Main().Show();
+  Main().SetWindowState(1);
+  EXPECT_FALSE(Main().MenuItem("mnuTrayMinimize")->isEnabled());
+  EXPECT_TRUE(Main().MenuItem("mnuTrayMaximize")->isEnabled());
+  EXPECT_TRUE(Main().MenuItem("mnuTrayClose")->isEnabled());
+  Main().SetWindowState(0);
+  EXPECT_TRUE(Main().MenuItem("mnuTrayMinimize")->isEnabled());
+  EXPECT_TRUE(Main().MenuItem("mnuTrayMaximize")->isEnabled());
 }
 
 TEST_F(SmartTest, SnapshotSwitchReportsWhatTheServiceAnswers) {

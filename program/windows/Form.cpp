@@ -5,12 +5,15 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QThread>
 #include <QWindow>
+#include <QWindowStateChangeEvent>
 
 #include <utility>
 
@@ -137,6 +140,15 @@ void FormWindow::paintEvent(QPaintEvent*) {
 void FormWindow::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   if (form_) form_->Form_Resize();
+}
+
+void FormWindow::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() != QEvent::WindowStateChange || !form_) return;
+  // Minimising a window, or bringing it back, changes no size that Qt
+  // reports; the window's resize handler hears of it all the same.
+  const Qt::WindowStates before = static_cast<QWindowStateChangeEvent*>(event)->oldState();
+  if ((before ^ windowState()) & Qt::WindowMinimized) form_->Form_Resize();
 }
 
 void FormWindow::mouseMoveEvent(QMouseEvent* event) {

@@ -51,6 +51,7 @@ class FormWindow : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
@@ -117,6 +118,8 @@ class Form {
   // Runs before the unload; setting `cancel` keeps the window loaded (the
   // window then stays as it is and Form_Unload does not run).
   virtual void Form_QueryUnload(bool& /*cancel*/) {}
+  // Runs on every change of the window's size, and when it is minimised or
+  // comes back from being minimised.
   virtual void Form_Resize() {}
   virtual void Form_MouseMove(Qt::MouseButtons /*buttons*/, QPoint /*point*/) {}
   virtual bool Form_KeyDown(int /*key*/, Qt::KeyboardModifiers /*shift*/) { return false; }
