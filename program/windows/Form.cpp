@@ -125,9 +125,25 @@ bool FormWindow::eventFilter(QObject* watched, QEvent* event) {
   if (!form_) return false;
   QPointer<FormWindow> alive(this);
   Form* form = form_;
-  const bool taken = event->type() == QEvent::KeyPress ? form->Form_KeyDown(ke->key(), ke->modifiers())
-                                                       : form->Form_KeyUp(ke->key(), ke->modifiers());
-  return taken || !alive || !alive->form_;
+  const int key = ke->key();
+  Qt::KeyboardModifiers shift = ke->modifiers();
+  // A letter or digit with Alt (not Ctrl, which with Alt stands for AltGr
+  // and types) is a window's accelerator, never text for the control that
+  // has the focus; it acts when the letter is released, also when Alt was
+  // released first.
+  const bool letter = (key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9);
+  bool accelerator = false;
+  if (event->type() == QEvent::KeyPress) {
+    accelerator = letter && (shift & Qt::AltModifier) && !(shift & Qt::ControlModifier);
+    if (accelerator && AltOnly(shift) && !heldAccelerators_.contains(key)) heldAccelerators_.append(key);
+  } else if (heldAccelerators_.contains(key)) {
+    accelerator = true;
+    if (ke->isAutoRepeat()) return true;  // still held down
+    heldAccelerators_.removeAll(key);
+    shift |= Qt::AltModifier;
+  }
+  const bool taken = event->type() == QEvent::KeyPress ? form->Form_KeyDown(key, shift) : form->Form_KeyUp(key, shift);
+  return taken || accelerator || !alive || !alive->form_;
 }
 
 void FormWindow::paintEvent(QPaintEvent*) {

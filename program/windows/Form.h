@@ -15,6 +15,7 @@
 // and are dragged by it (DragWindowWith).
 
 #include <QEvent>
+#include <QList>
 #include <QEventLoop>
 #include <QPixmap>
 #include <QPointer>
@@ -66,6 +67,9 @@ class FormWindow : public QWidget {
   };
   Form* form_;
   KeyFingerprint lastKey_;
+  // Letter and digit keys pressed with Alt alone and not released yet: the
+  // window's accelerators, which act on their release.
+  QList<int> heldAccelerators_;
   QPixmap picture_;
   QPixmap drawing_;
   long backColor_ = -1;
