@@ -245,6 +245,23 @@ void Form::HideWindow() {
   if (modalLoop_) modalLoop_->quit();
 }
 
+void Form::PaintNow() {
+  if (!IsLoaded()) return;
+  FormWindow* w = window_;
+  if (!w->isVisible() || w->isMinimized()) return;
+  // A window the system has not put up yet cannot be drawn: what would be
+  // painted now is lost, and the work that follows holds the thread until
+  // it is done, leaving an empty frame on the screen.
+  QWindow* handle = w->windowHandle();
+  QElapsedTimer waited;
+  waited.start();
+  while (handle && !handle->isExposed() && waited.elapsed() < 1000) {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (!handle->isExposed()) QThread::msleep(5);
+  }
+  if (window_ == w) w->repaint();
+}
+
 void Form::Show() {
   FormWindow* w = Window();
   w->show();

@@ -101,6 +101,11 @@ class Form {
   // Hides the window and, when it is shown modally, ends that show (the
   // window stays loaded and keeps its state for the next show).
   void HideWindow();
+  // Draws a shown window on the screen now, for a caller whose work holds
+  // the thread next: waits (a second at most) until the window system has
+  // put the window up, then paints it. A hidden or minimised window is left
+  // as it is.
+  void PaintNow();
 
   // The window's size in twips (its inner size: the windows have no frame).
   [[nodiscard]] double Width();
