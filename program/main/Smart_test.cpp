@@ -337,6 +337,24 @@ TEST_F(SmartTest, NodeClickSetsThePopupsItems) {
   EXPECT_EQ(visible, (QStringList{"&Get folder size", "-", "&Search", "&Refresh.."}));
 }
 
+TEST_F(SmartTest, ARightClickSetsThePopupForTheNodeUnderThePointer) {
+  SignIn();
+  Main().Show();
+  UniTreeViewMC* tree = Main().ColumnRemoteTreeView();
+  Main().ColumnRemoteTreeView_NodeClick(Child("Tax"));  // a folder was clicked last
+  ASSERT_TRUE(Main().MenuItem("mnuGetSize")->isEnabled());
+  QTreeWidgetItem* file = tree->findItems("report.pdf", Qt::MatchExactly | Qt::MatchRecursive).value(0);
+  ASSERT_NE(file, nullptr);
+  const QPoint at = tree->visualItemRect(file).center();
+  QMouseEvent press(QEvent::MouseButtonPress, at, tree->viewport()->mapToGlobal(at), Qt::RightButton,
+                    Qt::RightButton, Qt::NoModifier);
+  QApplication::sendEvent(tree->viewport(), &press);
+  Main().popmnuremote()->hide();
+  EXPECT_EQ(tree->SelectedItem(), Child("report.pdf"));
+  EXPECT_FALSE(Main().MenuItem("mnuGetSize")->isEnabled());
+  EXPECT_FALSE(Main().MenuItem("popmnufindremote")->isEnabled());
+}
+
 TEST_F(SmartTest, MinimisingAndRestoringSetTheTrayMenu) {
   Main().Show();
   Main().SetWindowState(1);
