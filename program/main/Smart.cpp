@@ -276,6 +276,7 @@ void Smart::CreateControls(FormWindow* w) {
   c.ColumnRemoteTreeView = new UniTreeViewMC(w);
   c.ColumnRemoteTreeView->setObjectName(QStringLiteral("ColumnRemoteTreeView"));
   Twips::SetPlace(c.ColumnRemoteTreeView, 180, 2040, 10735, 4925);
+  c.ColumnRemoteTreeView->SetOLEDropMode(1);
 
   c.Trf_ImgRestore = NewPicture(w, "Trf_ImgRestore", 9365, 7400, 1500, 420, QStringLiteral("Restore"));
   c.Trf_ImgRestore->setCursor(HandCursor());

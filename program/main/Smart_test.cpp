@@ -366,6 +366,30 @@ TEST_F(SmartTest, MinimisingAndRestoringSetTheTrayMenu) {
   EXPECT_TRUE(Main().MenuItem("mnuTrayMaximize")->isEnabled());
 }
 
+TEST_F(SmartTest, FilesDraggedOverTheTreeSelectTheNodeUnderThePointerAndADropDoesNothing) {
+  SignIn();
+  Main().Show();
+  UniTreeViewMC* tree = Main().ColumnRemoteTreeView();
+  EXPECT_TRUE(tree->viewport()->acceptDrops());
+  QTreeWidgetItem* music = tree->findItems("Music", Qt::MatchExactly | Qt::MatchRecursive).value(0);
+  ASSERT_NE(music, nullptr);
+  const QPoint at = tree->visualItemRect(music).center();
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile("/tmp/letter.txt")});
+  QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(tree->viewport(), &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(tree->viewport(), &move);
+  EXPECT_TRUE(move.isAccepted());
+  EXPECT_EQ(tree->SelectedItem(), Child("Music"));
+  const int nodes = tree->NodeCount();
+  QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(tree->viewport(), &drop);
+  EXPECT_FALSE(drop.isAccepted());
+  EXPECT_EQ(tree->NodeCount(), nodes);
+}
+
 TEST_F(SmartTest, SnapshotSwitchReportsWhatTheServiceAnswers) {
   SignIn();
   struct Case {
