@@ -119,6 +119,22 @@ TEST_F(SmartTest, LoadCentresTheDesignSizeOnTheWorkAreaWithItsColumnsAndCaption)
   EXPECT_TRUE(Main().MenuItem("mnuexitsetting")->isChecked());  // "Askme" empty
   EXPECT_FALSE(Main().MenuItem("mnuGetSize")->isEnabled());
   EXPECT_EQ(MainWindow().ColumnRemoteTreeView, Main().ColumnRemoteTreeView());
+  // The quota row before the first refresh.
+  EXPECT_EQ(Main().lblUserQuota()->Caption(), "Your quota: 00000000MB");
+  EXPECT_EQ(Main().lblrecalculate()->toolTip(), "Recalculate");
+}
+
+TEST_F(SmartTest, TheAutoUnzipItemAnswersTheUnzipOptionAndTheQuotaNoticeExplains) {
+  EXPECT_FALSE(gOptions().opt_IsUnzip());  // loads the window
+  ASSERT_TRUE(Main().IsLoaded());
+  Main().MenuItem("mnuAutoUnZip")->setChecked(true);
+  EXPECT_TRUE(gOptions().opt_IsUnzip());
+
+  QString text;
+  AnswerWith(0, &text);
+  Main().ShowQuotaInfo();
+  EXPECT_EQ(text, "The Used Quota information is calculated on a periodical basis and not real time. Click the "
+                  "'Recalculate' button to view the current usage. This process may take some time.");
 }
 
 TEST_F(SmartTest, LayoutFollowsTheWidthAndTheMinimumSizeHolds) {
