@@ -406,6 +406,31 @@ TEST_F(SmartTest, FilesDraggedOverTheTreeSelectTheNodeUnderThePointerAndADropDoe
   EXPECT_EQ(tree->NodeCount(), nodes);
 }
 
+TEST_F(SmartTest, TheRecalculateNoticeShowsEveryLineOfItsText) {
+  SignIn();
+  gTransfer().Trf_EnableRemoteComponent();
+  Main().Show();
+  vb::FakeClock clock;
+  vb::ScopedClock useClock(clock);
+  bool checked = false;
+  {
+    vb::ScopedEventPump pump([&] {
+      PictureBox* panel = Main().PicRecalcMess();
+      Label* text = Main().lblRecalcMess();
+      if (checked || !panel->isVisibleTo(Main().Window())) return;
+      checked = true;
+      const QRect lines = QFontMetrics(text->font())
+                              .boundingRect(QRect(0, 0, text->width(), 100000), Qt::TextWordWrap, text->ShownText());
+      EXPECT_GT(lines.height(), QFontMetrics(text->font()).height()) << "the notice takes two lines here";
+      EXPECT_LE(lines.height(), text->height());
+      EXPECT_LE(text->geometry().bottom(), panel->height());
+      SaveScreenshot(Main().Window(), "main_window_recalculate_notice");
+    });
+    ClickOn(Main().lblrecalculate());
+  }
+  EXPECT_TRUE(checked);
+}
+
 TEST_F(SmartTest, SnapshotSwitchReportsWhatTheServiceAnswers) {
   SignIn();
   struct Case {
