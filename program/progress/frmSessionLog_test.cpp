@@ -1,5 +1,6 @@
 #include "program/progress/frmSessionLog.h"
 
+#include "program/browse/MainWindowControls.h"
 #include "program/foundation/ProgramTestFixture.h"
 #include "program/progress/ProgressTestSupport.h"
 #include "program/progress/SessionLogFiles.h"
@@ -154,6 +155,26 @@ TEST_F(SessionLogTest, ExactlyFiftyLogsMakeOnePageAndAnEmptyFolderDisablesTheCom
   MessageRecorder messages;
   View().cmdView_Click();
   EXPECT_EQ(messages.Texts(), QStringList{"There is no item to view."});
+}
+
+TEST_F(SessionLogTest, EveryControlInSightLiesWithinTheWindow) {
+  AddLog(LogName(1));
+  View().Load();
+  QWidget* w = View().Window();
+  for (QWidget* control : w->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    if (!control->isVisibleTo(w) || control->size().isEmpty()) continue;
+    EXPECT_TRUE(w->rect().contains(control->geometry())) << control->objectName().toStdString();
+  }
+}
+
+TEST_F(SessionLogTest, TheLoadGivesTheMainWindowItsNormalPointerBack) {
+  QWidget main;
+  MainWindow().Smart = &main;
+  SetMainMousePointer(11);  // the session-log command's hourglass
+  AddLog(LogName(1));
+  View().Load();
+  EXPECT_EQ(MainMousePointer(), 0);
+  MainWindow() = MainWindowControls();
 }
 
 TEST_F(SessionLogTest, DeleteRemovesExactlyTheCheckedFilesAndALookAlikeNeverTakesTheOriginal) {
