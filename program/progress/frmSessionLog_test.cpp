@@ -250,6 +250,23 @@ TEST_F(SessionLogTest, ViewDetailsOpensTheSelectedRowsLogWhateverIsChecked) {
   EXPECT_EQ(requests.size(), 1u);
 }
 
+TEST_F(SessionLogTest, ViewDetailsSaysSoWhenTheDesktopHasNoProgramToOffer) {
+  std::vector<win::ShellRequest> requests;
+  win::ScopedShellLauncher launcher([&](const win::ShellRequest& r) {
+    requests.push_back(r);
+    return win::SE_ERR_NOASSOC;
+  });
+  AddLog(LogName(1));
+  View().Load();
+  MessageRecorder messages;
+  View().cmdView_Click();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[1].action, win::ShellRequest::Action::OpenWith);
+  EXPECT_EQ(messages.Texts(), QStringList{"Unable to open the file C:\\Prog\\OrvaneMac\\Session\\" + LogName(1) +
+                                          "\r\nReason: No application is associated with the specified file for "
+                                          "this operation."});
+}
+
 TEST_F(SessionLogTest, SelectAllFollowsTheRowsAndActsOnThemWhenTheUserChangesIt) {
   for (int i = 0; i < 3; ++i) AddLog(LogName(i));
   View().Load();
