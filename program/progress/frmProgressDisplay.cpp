@@ -79,6 +79,21 @@ QPixmap BackgroundPicture() {
 
 bool IsShown(const QWidget* w) { return !w->isHidden(); }
 
+// The window's activation, which Qt reports as an event of the widget.
+class ActivationWatch : public QObject {
+ public:
+  ActivationWatch(QWidget* window, frmProgressDisplay* form) : QObject(window), form_(form) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::WindowActivate && watched == parent()) form_->Form_Activate();
+    return false;
+  }
+
+ private:
+  frmProgressDisplay* form_;
+};
+
 }  // namespace
 
 bool IsTimeLeftPlausible(double totalBytes, long hours) {
@@ -214,6 +229,7 @@ void frmProgressDisplay::CreateControls(FormWindow* w) {
   QObject::connect(c.Label1, &Control::Click, w, [this] { btnStopTransfer_Click(); });
   QObject::connect(c.PicClose, &Control::Click, w, [this] { btnStopTransfer_Click(); });
   QObject::connect(c.PicMinimize, &Control::Click, w, [w] { w->showMinimized(); });
+  w->installEventFilter(new ActivationWatch(w, this));
   auto toggleUnlessRight = [this](Qt::MouseButton button, Qt::KeyboardModifiers, QPoint) {
     if (button != Qt::RightButton) c_.chkbandwidth->setChecked(!c_.chkbandwidth->isChecked());
   };
@@ -317,6 +333,10 @@ void frmProgressDisplay::Form_Load() {
         MesgBox::Instance().MessageBox(
             QStringLiteral("Unable to open the application\r\nReason : ") + e.description, 3, 0, Program().AppTitle);
       });
+}
+
+void frmProgressDisplay::Form_Activate() {
+  for (int i = 0; i < 5; ++i) vb::DoEvents();
 }
 
 void frmProgressDisplay::PrepareForRestore() {

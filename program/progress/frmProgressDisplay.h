@@ -43,6 +43,8 @@ class frmProgressDisplay : public Form {
   void PrepareForRestore();
 
   [[nodiscard]] const QString& TitleText() const { return titleText_; }
+  // Each activation lets the pending window messages run five times.
+  void Form_Activate();
 
   struct Controls {
     Label* lblCapbar = nullptr;

@@ -10,6 +10,7 @@
 #include "platform/objects/ClassRegistry.h"
 #include "platform/objects/DispatchObject.h"
 #include "platform/errors/RuntimeError.h"
+#include "platform/ui/EventPump.h"
 #include "program/foundation/ProgramTestFixture.h"
 #include "program/foundation/SystemHelpers.h"
 #include "program/progress/ProgressWindow.h"
@@ -173,6 +174,17 @@ TEST_F(ProgressTest, CallBackEdgeCases) {
     EXPECT_EQ(win::Invoke(monitor, "GetProperTime", a).ToString(), text);
   }
   EXPECT_EQ(win::Invoke(monitor, "GetTransferRate").ToString(), "");  // no sample: traced, empty
+}
+
+TEST_F(ProgressTest, EachActivationLetsMessagesRunFiveTimes) {
+  StartRestore();
+  QApplication::setActiveWindow(nullptr);
+  int pumps = 0;
+  {
+    vb::ScopedEventPump count([&] { ++pumps; });
+    QApplication::setActiveWindow(Window().Window());
+  }
+  EXPECT_EQ(pumps, 5);
 }
 
 TEST_F(ProgressTest, BandwidthKeysAreReadAndAltAWritesThem) {
