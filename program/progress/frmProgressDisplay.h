@@ -98,6 +98,7 @@ class frmProgressDisplay : public Form {
   Controls c_;
   QString titleText_;
   bool idleHelperStarted_ = false;
+  bool fileShown_ = false;  // a transfer update has shown a file since the load
   short prepTick_ = 0;
   short prepStep_ = 0;
   long bandwidthPollCount_ = 0;
