@@ -130,8 +130,9 @@ bool FormWindow::eventFilter(QObject* watched, QEvent* event) {
   // A letter or digit with Alt (not Ctrl, which with Alt stands for AltGr
   // and types) is a window's accelerator, never text for the control that
   // has the focus; it acts when the letter is released, also when Alt was
-  // released first.
-  const bool letter = (key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9);
+  // released first. The keypad's digits are keys of their own.
+  const bool letter = ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9)) &&
+                      !(shift & Qt::KeypadModifier);
   bool accelerator = false;
   if (event->type() == QEvent::KeyPress) {
     accelerator = letter && (shift & Qt::AltModifier) && !(shift & Qt::ControlModifier);
