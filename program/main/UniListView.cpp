@@ -26,8 +26,12 @@ UniListView::UniListView(QWidget* parent) : QTreeWidget(parent) {
   setSelectionMode(QAbstractItemView::SingleSelection);
   header()->setStretchLastSection(false);
   connect(this, &QTreeWidget::itemChanged, this, &UniListView::ItemChanged);
-  connect(header(), &QHeaderView::sectionResized, this, [this](int section, int, int) {
-    if (section != 0) FitFirstColumn();
+  connect(header(), &QHeaderView::sectionResized, this, [this](int section, int, int size) {
+    if (section != 0) {
+      FitFirstColumn();
+    } else if (!fitting_ && firstWidth_ > 0) {
+      firstWidth_ = size;  // the user's own width, wider than the room if so chosen
+    }
   });
 }
 

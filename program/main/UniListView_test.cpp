@@ -3,6 +3,8 @@
 // silent).
 #include "program/main/UniListView.h"
 
+#include <QHeaderView>
+
 #include <gtest/gtest.h>
 
 #include "platform/errors/RuntimeError.h"
@@ -53,6 +55,11 @@ TEST(UniListView, TheTextsTakeTheRoomTheOtherColumnsLeave) {
   list.resize(120, 200);
   QApplication::processEvents();
   EXPECT_EQ(list.columnWidth(0), 100);
+  // The user may widen the texts beyond the room.
+  list.header()->resizeSection(0, 900);
+  list.resize(600, 200);
+  QApplication::processEvents();
+  EXPECT_EQ(list.columnWidth(0), 900);
 }
 
 TEST(UniListView, TheUsersCheckChangesAreAnnouncedAndMayBeCancelled) {
