@@ -186,7 +186,12 @@ QString clsRsyncEngine::DisplayProgress(Integer iEngine) {
         w.sTotalSize = Decimal(g.gdTotalFileSize);
         const double lines = std::nearbyint(EngineA.dProgressLines + EngineB.dProgressLines);
         const bool tenth = std::fmod(lines, 10) == 0;
-        if (tenth) w.sTrfRate = rate;
+        // The rate and the estimate are worked out again on every tenth line
+        // (fewer changes on the screen), and at once while there is none: a
+        // restore should not show an empty rate and no time left for its
+        // first nine lines, nor after every list of files.
+        const bool unknown = w.sTrfRate.isEmpty() || g.gdRsyncSecondsLeft <= 0;
+        if (tenth || w.sTrfRate.isEmpty()) w.sTrfRate = rate;
         w.engNumber = iEngine;
         w.dTotalBuffer = g.gdTotalDone;
         if (w.iFileProg > 100) w.iFileProg = 100;
@@ -205,7 +210,7 @@ QString clsRsyncEngine::DisplayProgress(Integer iEngine) {
         g.gsTimeElapsed = Decimal(static_cast<float>(t - g.gfStartTime));
         g.gsRsyncElapsedText = Decimal(static_cast<float>(t - g.gfStartTimeRsync));
         const double elapsed = vb::Val(g.gsRsyncElapsedText);
-        if (elapsed > 0 && tenth) {
+        if (elapsed > 0 && (tenth || unknown)) {
           const double perSecond = g.gdTotalDone / elapsed;
           if (perSecond > 0) {
             g.gdRsyncSecondsLeft = (g.gdTotalFileSize - g.gdTotalDone) / perSecond;

@@ -381,6 +381,20 @@ TEST_F(RsyncEngineTest, ProgressLinesFillTheRecord) {
   EXPECT_FALSE(TransferLog().contains("same.txt"));
 }
 
+TEST_F(RsyncEngineTest, TheFirstProgressLineGivesARateAndAnEstimate) {
+  EngineState& g = Engine();
+  engine_->EngineA.sOutputLog = "C:\\Prog\\OrvaneInt\\ORVANETEMP\\outputlogSerA.txt";
+  g.gdTotalFileSize = 1000;
+  g.gdRsyncSecondsLeft = 0;  // none yet
+  g.gfStartTimeRsync = vb::Timer() - 10;
+  WriteBytes("Prog/OrvaneInt/ORVANETEMP/outputlogSerA.txt", Progress(100, 1000, 100, 10, "big.bin"));
+  engine_->DisplayProgress(1);
+  EXPECT_DOUBLE_EQ(g.gdRsyncSecondsLeft, 90);  // 900 bytes left at 10 bytes a second
+  EXPECT_EQ(g.gsTimeRemaining, "00:01:30");
+  EXPECT_FALSE(g.gWebdavProgress.sTrfRate.isEmpty());
+  EXPECT_EQ(g.gRsyncProgress.sTrfRate, g.gWebdavProgress.sTrfRate);  // the first line is reported
+}
+
 TEST(RsyncEngineRules, RemainingTimeIsShownForLargeEnoughRestores) {
   constexpr double G = 1073741824.0;
   EXPECT_TRUE(clsRsyncEngine::IsSizeAtLeastGB(0, 1));

@@ -136,17 +136,63 @@ bool HasAssociation(const QString& hostPath) {
   return false;
 }
 
+// How long the desktop's opener is given to say that it could not open a
+// target. One still running by then has started a program for it (some
+// programs run in the opener's foreground) and is left to run.
+constexpr int kOpenerVerdictMs = 2000;
+
+// xdg-open's exit codes: 0 opened, 1 bad arguments, 2 no such file, 3 no
+// tool or no program for the target, 4 the action failed.
+long OpenerAnswer(int exitCode) {
+  switch (exitCode) {
+    case 0: return SHELL_EXECUTE_OK;
+    case 2: return SE_ERR_FNF;
+    case 3:
+    case 4: return SE_ERR_NOASSOC;
+    default: return SE_ERR_ACCESSDENIED;
+  }
+}
+
 long XdgOpen(const QString& target) {
   const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
   if (opener.isEmpty()) {
     qCWarning(lcShell) << "no xdg-open to open" << target;
     return SE_ERR_NOASSOC;
   }
-  if (!QProcess::startDetached(opener, {target})) return SE_ERR_ACCESSDENIED;
+  auto* process = new QProcess;
+  process->setProgram(opener);
+  process->setArguments({target});
+  process->setStandardOutputFile(QProcess::nullDevice());
+  process->setStandardErrorFile(QProcess::nullDevice());
+  process->start();
+  if (!process->waitForStarted()) {
+    delete process;
+    return SE_ERR_ACCESSDENIED;
+  }
+  if (process->waitForFinished(kOpenerVerdictMs)) {
+    const int code = process->exitStatus() == QProcess::NormalExit ? process->exitCode() : -1;
+    delete process;
+    if (code != 0) qCWarning(lcShell) << "xdg-open could not open" << target << "exit code" << code;
+    return OpenerAnswer(code);
+  }
+  // Never waited for again; it goes once it ends.
+  QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
   return SHELL_EXECUTE_OK;
 }
 
 }  // namespace
+
+QString ShellErrorText(long code) {
+  switch (code) {
+    case SE_ERR_FNF: return QStringLiteral("The system cannot find the file specified.");
+    case SE_ERR_PNF: return QStringLiteral("The system cannot find the path specified.");
+    case SE_ERR_ACCESSDENIED: return QStringLiteral("Access is denied.");
+    case ERROR_BAD_FORMAT: return QStringLiteral("An attempt was made to load a program with an incorrect format.");
+    case SE_ERR_NOASSOC:
+      return QStringLiteral("No application is associated with the specified file for this operation.");
+    default: return QStringLiteral("System error ") + QString::number(code) + QStringLiteral(".");
+  }
+}
 
 void SetShellLauncher(ShellLauncher launcher) {
   State& s = S();

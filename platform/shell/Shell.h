@@ -50,6 +50,10 @@ struct ShellRequest {
   int showCommand = SW_SHOWNORMAL;
 };
 
+// The system's text for a ShellExecute failure code (2, 3, 5, 11, 31), as
+// a message about a file that could not be opened gives the reason.
+[[nodiscard]] QString ShellErrorText(long code);
+
 // Performs one request and answers the ShellExecute code for it.
 using ShellLauncher = std::function<long(const ShellRequest&)>;
 
@@ -60,7 +64,10 @@ void SetShellLauncher(ShellLauncher launcher);
 // when xdg-open is missing or, for a document, when xdg-mime knows no
 // application for its type or any of its parent types); the "open with"
 // choice opens the document's folder in the file manager, where the user
-// picks the program; programs start detached (5 when that fails).
+// picks the program; programs start detached (5 when that fails). xdg-open
+// is given two seconds to report a failure (31 when it found no program,
+// 2 for a missing target, 5 otherwise); one still running then has started
+// a program and is left to run.
 [[nodiscard]] long DefaultShellLauncher(const ShellRequest& request);
 
 // Installs a launcher for the life of the guard.

@@ -170,6 +170,35 @@ TEST_F(ShellTest, HelpTopicsOpenPagesOfTheHelpFolder) {
   EXPECT_EQ(requests_[0].target, Host("Prog/Other.chm"));
 }
 
+// The desktop's opener tells whether it could open the target: a stand-in
+// xdg-open on the search path ends with each of the codes it can give.
+TEST(DesktopOpener, AFailureOfTheOpenerIsTheAnswer) {
+  QTemporaryDir bin;
+  ASSERT_TRUE(bin.isValid());
+  const QByteArray savedPath = qgetenv("PATH");
+  qputenv("PATH", bin.path().toUtf8() + ":" + savedPath);
+  struct Row {
+    int exitCode;
+    long answer;
+  };
+  for (const Row& row : {Row{0, win::SHELL_EXECUTE_OK}, Row{2, win::SE_ERR_FNF}, Row{3, win::SE_ERR_NOASSOC},
+                         Row{4, win::SE_ERR_NOASSOC}, Row{1, win::SE_ERR_ACCESSDENIED}}) {
+    SCOPED_TRACE(row.exitCode);
+    QFile opener(bin.filePath("xdg-open"));
+    ASSERT_TRUE(opener.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    opener.write(QByteArray("#!/bin/sh\nexit ") + QByteArray::number(row.exitCode) + "\n");
+    opener.close();
+    opener.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    win::ShellRequest request;
+    request.action = win::ShellRequest::Action::OpenAddress;
+    request.target = "https://www.example.com/";
+    EXPECT_EQ(win::DefaultShellLauncher(request), row.answer);
+  }
+  qputenv("PATH", savedPath);
+  EXPECT_EQ(win::ShellErrorText(win::SE_ERR_NOASSOC),
+            "No application is associated with the specified file for this operation.");
+}
+
 TEST(FileVersionInfo, DeliverablesAnswerTheProjectVersionOthersHaveNone) {
   const QString program = win::FileVersionText("OrvaneMacRestore_100.exe");
   EXPECT_TRUE(QRegularExpression("^\\d+\\.\\d+\\.\\d+\\.0$").match(program).hasMatch()) << program.toStdString();

@@ -55,6 +55,12 @@ PlainTreeNode PlainTreeNode::Next() const {
 
 int PlainTreeNode::ChildCount() const { return Item()->childCount(); }
 
+void PlainTreeNode::EnsureVisible() {
+  QTreeWidgetItem* item = Item();
+  for (QTreeWidgetItem* up = item->parent(); up; up = up->parent()) up->setExpanded(true);
+  if (QTreeWidget* tree = item->treeWidget()) tree->scrollToItem(item);
+}
+
 void PlainTreeNode::SetSorted(bool sorted) {
   Item()->setData(0, kSortedRole, sorted);
   if (sorted) SortChildren(item_);

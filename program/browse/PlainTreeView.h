@@ -31,6 +31,8 @@ class PlainTreeNode {
   [[nodiscard]] PlainTreeNode Child() const;
   [[nodiscard]] PlainTreeNode Next() const;
   [[nodiscard]] int ChildCount() const;
+  // Expands the node's ancestors and scrolls the tree to it.
+  void EnsureVisible();
   // Keeps the children in order of their texts while set.
   void SetSorted(bool sorted);
   [[nodiscard]] bool Sorted() const;

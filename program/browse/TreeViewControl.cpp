@@ -5,6 +5,7 @@
 #include "ZQwinSrv/foundation/Transfer.h"
 #include "ZQwinSrv/foundation/Util.h"
 #include "platform/errors/RuntimeError.h"
+#include "platform/files/Drive.h"
 #include "platform/files/FileAttributes.h"
 #include "platform/files/FileSystem.h"
 #include "platform/registry/Registry.h"
@@ -276,14 +277,28 @@ void TreeViewControl::ChangeNewStdTime() {
 
 // --- The local tree -------------------------------------------------------------
 
-void TreeViewControl::PopulateLocalTreeView(UniTreeViewMC* TreeView, const QStringList& Drive1, bool bColTree,
+void TreeViewControl::PopulateLocalTreeView(QTreeWidget* TreeView, const QStringList& Drive1, bool bColTree,
                                             bool bDoNotAddFile) {
   vb::OnErrorGoTo(
       [&] {
         WriteTrace(QStringLiteral("Enter PopulateLocalTreeView"));
         if (bColTree) {
-          setUpImageList(TreeView);
-          setLocalColTreeRoot(TreeView, Drive1, bDoNotAddFile);
+          auto* tree = qobject_cast<UniTreeViewMC*>(TreeView);
+          if (!tree) vb::Raise(vb::errTypeMismatch);
+          setUpImageList(tree);
+          setLocalColTreeRoot(tree, Drive1, bDoNotAddFile);
+        } else {
+          auto* tree = dynamic_cast<PlainTreeView*>(TreeView);
+          if (!tree) vb::Raise(vb::errTypeMismatch);
+          (void)tree->Add(QString(), QStringLiteral("RDesktop"), QStringLiteral("My Computer"), QStringLiteral("mycomp"));
+          PlainTreeNode last;
+          for (const QString& entry : DriveListEntries()) {
+            const win::Drive drive = win::GetDrive(entry.left(2));
+            const int type = drive.DriveType();
+            if (type != win::DriveTypeFixed && type != win::DriveTypeNetwork) continue;
+            last = tree->Add(QStringLiteral("RDesktop"), drive.Path(), drive.Path(), QStringLiteral("Drive"));
+          }
+          if (!last.IsNothing()) last.EnsureVisible();
         }
         WriteTrace(QStringLiteral("Exit PopulateLocalTreeView"));
       },

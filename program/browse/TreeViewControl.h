@@ -75,10 +75,13 @@ class TreeViewControl {
   void ChangeNewStdTime();
 
   // --- The local tree ------------------------------------------------------
-  // Builds the roots of a local tree on an emptied tree: "My Files" with the
-  // user's folders and "My Computer" with the drives of `Drive1` (the drive
-  // list's entries, "c:" first). Only the column tree is built.
-  void PopulateLocalTreeView(UniTreeViewMC* TreeView, const QStringList& Drive1, bool bColTree, bool bDoNotAddFile);
+  // Builds the roots of a local tree on an emptied tree. A column tree
+  // (`bColTree`, a UniTreeViewMC) gets "My Files" with the user's folders and
+  // "My Computer" with the drives of `Drive1` (the drive list's entries,
+  // "c:" first); a plain tree (a PlainTreeView) gets "My Computer" (key
+  // "RDesktop") with the fixed and network drives of the drive list read
+  // anew, the last one scrolled into view.
+  void PopulateLocalTreeView(QTreeWidget* TreeView, const QStringList& Drive1, bool bColTree, bool bDoNotAddFile);
   // The entries of the local folder `Path` (ending with "\") matching
   // `ftype`, as NodeKey texts; nothing (nullptr) when the folder cannot be
   // opened.

@@ -268,6 +268,26 @@ TEST_F(TreeViewControlTest, AnEmptyDriveListLeavesMyComputerBare) {
   EXPECT_TRUE(computer.Expanded());
 }
 
+TEST_F(TreeViewControlTest, APlainTreeShowsTheFixedDrivesUnderMyComputer) {
+  win::DriveTable table;
+  table.Map(u'C', tmp_.path());
+  table.Map(u'E', tmp_.path() + "/no medium");  // not ready: no type of its own
+  win::ScopedDriveTable drives(table);
+  PlainTreeView tree;
+  T().PopulateLocalTreeView(&tree, {}, false, true);
+  ASSERT_EQ(tree.NodeCount(), 2);
+  const PlainTreeNode computer = tree.NodeAt(1);
+  EXPECT_EQ(computer.Key(), "RDesktop");
+  EXPECT_EQ(computer.Text(), "My Computer");
+  EXPECT_EQ(computer.Image(), "mycomp");
+  const PlainTreeNode c = computer.Child();
+  EXPECT_EQ(c.Key(), "C:");
+  EXPECT_EQ(c.Text(), "C:");
+  EXPECT_EQ(c.Image(), "Drive");
+  EXPECT_TRUE(tree.topLevelItem(0)->isExpanded());  // the last drive is in view
+  EXPECT_TRUE(TraceHas("Exit PopulateLocalTreeView"));
+}
+
 // ---------------------------------------------------------- the remote tree
 
 class RemoteTreeTest : public TreeViewControlTest {

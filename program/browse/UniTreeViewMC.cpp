@@ -1,5 +1,7 @@
 #include "program/browse/UniTreeViewMC.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFocusEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -372,9 +374,35 @@ void UniTreeViewMC::focusOutEvent(QFocusEvent* event) {
   QTreeWidget::focusOutEvent(event);
 }
 
+void UniTreeViewMC::SetOLEDropMode(int mode) {
+  manualDrop_ = mode == 1;
+  setAcceptDrops(manualDrop_);
+  viewport()->setAcceptDrops(manualDrop_);
+}
+
+void UniTreeViewMC::dragEnterEvent(QDragEnterEvent* event) {
+  if (!manualDrop_) {
+    QTreeWidget::dragEnterEvent(event);
+    return;
+  }
+  event->acceptProposedAction();
+}
+
 void UniTreeViewMC::dragMoveEvent(QDragMoveEvent* event) {
   emit DragOver(event->position().toPoint());
-  QTreeWidget::dragMoveEvent(event);
+  if (!manualDrop_) {
+    QTreeWidget::dragMoveEvent(event);
+    return;
+  }
+  event->acceptProposedAction();
+}
+
+void UniTreeViewMC::dropEvent(QDropEvent* event) {
+  if (!manualDrop_) {
+    QTreeWidget::dropEvent(event);
+    return;
+  }
+  event->ignore();  // nothing handles dropped data
 }
 
 }  // namespace OrvaneMac

@@ -136,6 +136,9 @@ class UniTreeViewMC : public QTreeWidget {
   [[nodiscard]] const TreeImageList* ImageList() const { return images_; }
   [[nodiscard]] TreeNode SelectedItem() const;
   void Redraw();
+  // The OLE drop mode: 0 none, 1 manual (data of any kind dragged over the
+  // tree is taken, so DragOver is reported; a drop does nothing).
+  void SetOLEDropMode(int mode);
 
  signals:
   // The user opened or closed a node (expansions made from code raise none).
@@ -155,7 +158,9 @@ class UniTreeViewMC : public QTreeWidget {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   friend class TreeNode;
@@ -170,6 +175,7 @@ class UniTreeViewMC : public QTreeWidget {
   void OnItemChanged(QTreeWidgetItem* item, int column);
 
   const TreeImageList* images_ = nullptr;
+  bool manualDrop_ = false;
   QHash<quint64, QTreeWidgetItem*> byId_;
   QHash<QString, quint64> byKey_;
   std::vector<quint64> order_;

@@ -7,6 +7,7 @@
 #include "ZQwinSrv/foundation/Options.h"
 #include "program/foundation/MessageTable.h"
 #include "program/foundation/Options.h"
+#include "program/main/Smart.h"
 #include "program/session/Transfer.h"
 #include "program/windows/MesgBox.h"
 #include "platform/files/FileAttributes.h"
@@ -70,11 +71,19 @@ bool Options::Opt_IsZip() {
 }
 
 bool Options::opt_IsUnzip() {
-  // The main window of this program has no automatic-unzip menu item; its
-  // check mark reads as clear.
-  OrvaneMac::WriteTrace(QStringLiteral("Enter opt_IsUnzip"));
-  OrvaneMac::WriteTrace(QStringLiteral("Exit opt_IsUnzip"));
-  return false;
+  return vb::OnErrorGoTo(
+      [] {
+        OrvaneMac::WriteTrace(QStringLiteral("Enter opt_IsUnzip"));
+        // The main window's hidden "AutoUnZip" item (reading it loads the
+        // window when it is not loaded).
+        const bool checked = Smart::Instance().MenuItem(QStringLiteral("mnuAutoUnZip"))->isChecked();
+        OrvaneMac::WriteTrace(QStringLiteral("Exit opt_IsUnzip"));
+        return checked;
+      },
+      [](const vb::ErrorInfo& err) {
+        TraceOptionsError(err, QStringLiteral("opt_IsUnzip"));
+        return false;
+      });
 }
 
 bool Options::Opt_IsEnc() {

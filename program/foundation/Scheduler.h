@@ -55,8 +55,9 @@ class Scheduler {
   // Always true; writes its two trace lines.
   bool Sch_Process_Hostname(QWidget* window);
   // Creates the service log "OrvaneMac\ZQWServiceLog.txt" empty (UTF-16)
-  // when it is missing and opens it with its program.
-  void sch_OpenschLogfile();
+  // when it is missing and opens it through Transfer::Trf_ViewFile (traced
+  // with `window`'s name; the program choice when no program is associated).
+  void sch_OpenschLogfile(QWidget* window);
 
   // --- Backup-set, mail and Oracle lists -----------------------------------
   // Reads the backup-set table and answers the name of the automatic set

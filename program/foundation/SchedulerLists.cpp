@@ -18,7 +18,9 @@
 #include "program/foundation/Options.h"
 #include "program/foundation/Scheduler.h"
 #include "program/foundation/SettingsStores.h"
+#include "program/session/Transfer.h"
 #include "program/windows/MesgBox.h"
+#include "program/windows/modGeneralWindows.h"
 #include "program/windows/Twips.h"
 #include "platform/clock/Clock.h"
 #include "platform/codepage/CodePage.h"
@@ -28,7 +30,6 @@
 #include "platform/files/TextStream.h"
 #include "platform/ini/PrivateProfile.h"
 #include "platform/paths/WinPath.h"
-#include "platform/shell/Shell.h"
 #include "platform/system/SystemInfo.h"
 #include "platform/text/Conversion.h"
 #include "platform/text/Strings.h"
@@ -258,12 +259,12 @@ bool Scheduler::Sch_Process_Hostname(QWidget* window) {
   return true;
 }
 
-void Scheduler::sch_OpenschLogfile() {
+void Scheduler::sch_OpenschLogfile(QWidget* window) {
   vb::OnErrorGoTo(
-      [] {
+      [&] {
         const QString log = win::JoinPath(win::ProgramFolder(), QStringLiteral("OrvaneMac\\ZQWServiceLog.txt"));
         if (!win::FileExists(log)) win::CreateTextFile(log, true, true).Close();
-        (void)win::ShellExecute(QStringLiteral("open"), log);
+        gTransfer().Trf_ViewFile(window, log);
       },
       [](const vb::ErrorInfo& err) {
         WriteTrace(QStringLiteral("sch_OpenschLogfile  : ") + QString::number(err.number) + err.description);
@@ -370,9 +371,7 @@ void Scheduler::Sch_AddScroll(QListWidget* list) {
         const QFontMetrics metrics(list->parentWidget() ? list->parentWidget()->font() : list->font());
         const long twips = std::lround(metrics.horizontalAdvance(longest + u' ') * double(TwipsPerPixelX()));
         const long pixels = twips / TwipsPerPixelX();
-        // The list box's horizontal extent: how far its items scroll.
-        list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-        list->setProperty("horizontalExtent", static_cast<int>(pixels));
+        modGeneral::SetHorizontalExtent(list, static_cast<int>(pixels));
         WriteTrace(QStringLiteral("Exit Sch_AddScroll"));
       },
       [](const vb::ErrorInfo& err) { TraceSchedulerError(err, QStringLiteral("Sch_AddScroll")); });

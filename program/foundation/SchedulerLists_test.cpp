@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPalette>
+#include <QScrollBar>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -15,6 +16,8 @@
 #include "program/windows/WindowsTestSupport.h"
 #include "platform/errors/RuntimeError.h"
 #include "platform/ini/PrivateProfile.h"
+#include "platform/shell/Shell.h"
+#include "program/windows/modGeneralWindows.h"
 
 namespace OrvaneMac {
 namespace {
@@ -255,6 +258,43 @@ TEST_F(SchedulerListsTest, AutomaticSelectionKeepsExistingFoldersOnly) {
   EXPECT_FALSE(calls.contains("GetDesktopPath"));
   EXPECT_EQ(S().ReadSimpleAutofileProfile("DesktopPath"), "C:\\Desk\\");
   EXPECT_EQ(S().ReadSimpleAutofileProfile("NoSuchKey"), "");
+}
+
+TEST_F(SchedulerListsTest, AddScrollLetsTheListScrollToItsLongestItemInItsWindowsFont) {
+  QWidget window;
+  QFont font = window.font();
+  font.setPointSize(font.pointSize() * 2);  // the window's font, not the list's, measures
+  window.setFont(font);
+  auto* list = new QListWidget(&window);
+  list->setFont(QFont(font.family(), font.pointSize() / 2));
+  list->resize(60, 80);
+  for (const char* item : {"ab", "a much longer line", "the other longest", "b"}) list->addItem(item);
+  S().Sch_AddScroll(list);
+  const int extent = QFontMetrics(font).horizontalAdvance("a much longer line ");
+  EXPECT_EQ(modGeneral::HorizontalExtent(list), extent);
+  QApplication::processEvents();
+  list->doItemsLayout();  // the list lays its items out again and keeps the extent
+  EXPECT_EQ(list->horizontalScrollBar()->maximum(), extent - list->viewport()->width());
+}
+
+TEST_F(SchedulerListsTest, TheServiceLogIsMadeAndOpenedLikeAnyDocument) {
+  std::vector<win::ShellRequest> asked;
+  win::ScopedShellLauncher launcher([&](const win::ShellRequest& r) {
+    asked.push_back(r);
+    return r.action == win::ShellRequest::Action::OpenDocument ? win::SE_ERR_NOASSOC : win::SHELL_EXECUTE_OK;
+  });
+  ASSERT_TRUE(QDir().mkpath(Host("Prog/OrvaneMac")));
+  QWidget window;
+  window.setObjectName("frmSchedule");
+  S().sch_OpenschLogfile(&window);
+  EXPECT_EQ(Bytes("Prog/OrvaneMac/ZQWServiceLog.txt"), Bom());
+  // No program for it: the choice of a program follows, as for every file.
+  ASSERT_EQ(asked.size(), 2u);
+  EXPECT_EQ(asked[1].action, win::ShellRequest::Action::OpenWith);
+  EXPECT_TRUE(asked[1].target.endsWith("/Prog/OrvaneMac/ZQWServiceLog.txt")) << asked[1].target.toStdString();
+  const QString trace = TraceLines().join('\n');
+  EXPECT_TRUE(trace.contains("Enter Trf_ViewFile frmScheduleC:\\Prog\\OrvaneMac\\ZQWServiceLog.txt"))
+      << trace.toStdString();
 }
 
 }  // namespace

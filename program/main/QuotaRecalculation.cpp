@@ -1,5 +1,6 @@
 #include "program/main/QuotaRecalculation.h"
 
+#include <QFontMetrics>
 #include <QLinearGradient>
 #include <QPainter>
 
@@ -49,6 +50,17 @@ QPointF LinkPlace(QWidget* link, QWidget* panelParent) {
   if (!linkParent || linkParent == panelParent) return place.topLeft();
   const QPoint offset = linkParent->mapTo(panelParent, QPoint(0, 0));
   return place.topLeft() + QPointF(offset.x() * TwipsPerPixelX(), offset.y() * TwipsPerPixelY());
+}
+
+// Gives the label the height of its caption's wrapped lines and the panel
+// that height with the label's top margin below it as well.
+void FitNoticeToText(PictureBox* panel, Label* label) {
+  const QFontMetrics metrics(label->font());
+  const QRect lines = metrics.boundingRect(QRect(0, 0, label->width(), 100000),
+                                           Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, label->ShownText());
+  const double height = lines.height() * TwipsPerPixelY();
+  Twips::SetHeight(label, height);
+  Twips::SetHeight(panel, Twips::Top(label) * 2 + height);
 }
 
 }  // namespace
@@ -114,6 +126,9 @@ void lblrecalculate_MouseUp(Qt::MouseButton button) {
     });
     next([&] { Need(m.lblRecalcMess)->SetCaption(notice.left(75) + QStringLiteral(" ...")); });
   }
+  // The panel is as tall as the notice's lines need: every line readable,
+  // none cut off at the panel's edge.
+  next([&] { FitNoticeToText(Need(m.PicRecalcMess), Need(m.lblRecalcMess)); });
   next([&] {
     Need(m.PicRecalcMess)->show();
     Need(m.PicRecalcMess)->raise();

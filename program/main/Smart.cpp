@@ -240,7 +240,7 @@ void Smart::CreateControls(FormWindow* w) {
 
   // The Recalculate picture is made before the toolbar, which wires its
   // mouse events with the toolbar pictures'.
-  c.lblrecalculate = NewPicture(w, "lblrecalculate", 180, 1500, 1200, 330);
+  c.lblrecalculate = NewPicture(w, "lblrecalculate", 180, 1500, 1200, 330, QStringLiteral("Recalculate"));
   CreateToolbar(w);
 
   c.ZQDiskPBar = new QProgressBar(w);
@@ -249,7 +249,8 @@ void Smart::CreateControls(FormWindow* w) {
   c.ZQDiskPBar->setRange(0, 100);
   c.ZQDiskPBar->setValue(0);
   c.ZQDiskPBar->setTextVisible(false);
-  c.lblUserQuota = new Label(w);
+  // The design text stands until the first quota refresh.
+  c.lblUserQuota = new Label(w, QStringLiteral("Your quota: 00000000MB"));
   c.lblUserQuota->setObjectName(QStringLiteral("lblUserQuota"));
   Twips::SetPlace(c.lblUserQuota, 3980, 1550, 3900, 285);
   c.lblUserQuota->setFont(SkinFont(QStringLiteral("Tahoma"), 8.25));
@@ -276,6 +277,7 @@ void Smart::CreateControls(FormWindow* w) {
   c.ColumnRemoteTreeView = new UniTreeViewMC(w);
   c.ColumnRemoteTreeView->setObjectName(QStringLiteral("ColumnRemoteTreeView"));
   Twips::SetPlace(c.ColumnRemoteTreeView, 180, 2040, 10735, 4925);
+  c.ColumnRemoteTreeView->SetOLEDropMode(1);
 
   c.Trf_ImgRestore = NewPicture(w, "Trf_ImgRestore", 9365, 7400, 1500, 420, QStringLiteral("Restore"));
   c.Trf_ImgRestore->setCursor(HandCursor());
@@ -875,6 +877,11 @@ void Smart::GetDesktopRectt() {
   });
   WriteTrace(
       QStringLiteral("LeftXY = %1topXY = %2WidthXY = %3HeightXY = %4").arg(left).arg(top).arg(width).arg(height));
+}
+
+void Smart::ShowQuotaInfo() {
+  vb::ResumeNext next;
+  next([] { (void)MesgBox::Instance().MessageBox(modReg::GetMessageText(339), 0, 0, Program().AppTitle); });
 }
 
 void Smart::Smart_Cancel_Click() {

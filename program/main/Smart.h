@@ -60,6 +60,9 @@ class Smart : public Form, public TrayOwner {
   void popmnurefremote_Click();
   void ToggleSnapshots();
   void ResetToolbarImages(Integer id);
+  // Explains that the used quota is worked out periodically (nothing in the
+  // program calls it).
+  void ShowQuotaInfo();
 
   // --- Window buttons -----------------------------------------------------------
   void ToggleMaximize();

@@ -112,10 +112,17 @@ void Smart::ColumnRemoteTreeView_nodeCheck(const TreeNode& nodeIn) {
                   [](const vb::ErrorInfo& e) { TraceTreeError(e, "ColumnRemoteTreeView_nodeCheck"); });
 }
 
-void Smart::ColumnRemoteTreeView_MouseDown(Qt::MouseButton button, QPoint) {
+void Smart::ColumnRemoteTreeView_MouseDown(Qt::MouseButton button, QPoint point) {
   vb::OnErrorGoTo(
       [&] {
         if (button != Qt::RightButton) return;
+        // The menu is for the node under the pointer, whether or not it was
+        // clicked before: it becomes the selected node and sets the items.
+        UniTreeViewMC* tree = C().ColumnRemoteTreeView;
+        if (QTreeWidgetItem* item = tree->itemAt(point)) {
+          tree->setCurrentItem(item);
+          ColumnRemoteTreeView_NodeClick(tree->SelectedItem());
+        }
         C().popmnuremote->popup(QCursor::pos());
       },
       [](const vb::ErrorInfo& e) { TraceTreeError(e, "ColumnRemoteTreeView_MouseDown"); });

@@ -4,6 +4,11 @@
 #include "program/main/Smart.h"
 
 #include <QAction>
+#include <QDragEnterEvent>
+#include <QFontMetrics>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QUrl>
 #include <QHeaderView>
 #include <QProgressBar>
 #include <QTreeWidgetItem>
@@ -11,9 +16,12 @@
 #include <gtest/gtest.h>
 
 #include "ZQwinSrv/foundation/Util.h"
+#include "platform/clock/FakeClock.h"
+#include "platform/ui/EventPump.h"
 #include "program/browse/BrowseTestSupport.h"
 #include "program/browse/MainWindowControls.h"
 #include "program/browse/TreeViewControl.h"
+#include "program/foundation/Options.h"
 #include "program/foundation/ProgramTestFixture.h"
 #include "program/main/frmSearchRemote.h"
 #include "program/progress/PreStatus.h"
@@ -114,6 +122,22 @@ TEST_F(SmartTest, LoadCentresTheDesignSizeOnTheWorkAreaWithItsColumnsAndCaption)
   EXPECT_TRUE(Main().MenuItem("mnuexitsetting")->isChecked());  // "Askme" empty
   EXPECT_FALSE(Main().MenuItem("mnuGetSize")->isEnabled());
   EXPECT_EQ(MainWindow().ColumnRemoteTreeView, Main().ColumnRemoteTreeView());
+  // The quota row before the first refresh.
+  EXPECT_EQ(Main().lblUserQuota()->Caption(), "Your quota: 00000000MB");
+  EXPECT_EQ(Main().lblrecalculate()->toolTip(), "Recalculate");
+}
+
+TEST_F(SmartTest, TheAutoUnzipItemAnswersTheUnzipOptionAndTheQuotaNoticeExplains) {
+  EXPECT_FALSE(gOptions().opt_IsUnzip());  // loads the window
+  ASSERT_TRUE(Main().IsLoaded());
+  Main().MenuItem("mnuAutoUnZip")->setChecked(true);
+  EXPECT_TRUE(gOptions().opt_IsUnzip());
+
+  QString text;
+  AnswerWith(0, &text);
+  Main().ShowQuotaInfo();
+  EXPECT_EQ(text, "The Used Quota information is calculated on a periodical basis and not real time. Click the "
+                  "'Recalculate' button to view the current usage. This process may take some time.");
 }
 
 TEST_F(SmartTest, LayoutFollowsTheWidthAndTheMinimumSizeHolds) {
@@ -455,6 +479,84 @@ TEST_F(SmartTest, NodeClickSetsThePopupsItems) {
     if (a->isVisible()) visible << (a->isSeparator() ? "-" : a->text());
   }
   EXPECT_EQ(visible, (QStringList{"&Get folder size", "-", "&Search", "&Refresh.."}));
+}
+
+TEST_F(SmartTest, ARightClickSetsThePopupForTheNodeUnderThePointer) {
+  SignIn();
+  Main().Show();
+  UniTreeViewMC* tree = Main().ColumnRemoteTreeView();
+  Main().ColumnRemoteTreeView_NodeClick(Child("Tax"));  // a folder was clicked last
+  ASSERT_TRUE(Main().MenuItem("mnuGetSize")->isEnabled());
+  QTreeWidgetItem* file = tree->findItems("report.pdf", Qt::MatchExactly | Qt::MatchRecursive).value(0);
+  ASSERT_NE(file, nullptr);
+  const QPoint at = tree->visualItemRect(file).center();
+  QMouseEvent press(QEvent::MouseButtonPress, at, tree->viewport()->mapToGlobal(at), Qt::RightButton,
+                    Qt::RightButton, Qt::NoModifier);
+  QApplication::sendEvent(tree->viewport(), &press);
+  Main().popmnuremote()->hide();
+  EXPECT_EQ(tree->SelectedItem(), Child("report.pdf"));
+  EXPECT_FALSE(Main().MenuItem("mnuGetSize")->isEnabled());
+  EXPECT_FALSE(Main().MenuItem("popmnufindremote")->isEnabled());
+}
+
+TEST_F(SmartTest, MinimisingAndRestoringSetTheTrayMenu) {
+  Main().Show();
+  Main().SetWindowState(1);
+  EXPECT_FALSE(Main().MenuItem("mnuTrayMinimize")->isEnabled());
+  EXPECT_TRUE(Main().MenuItem("mnuTrayMaximize")->isEnabled());
+  EXPECT_TRUE(Main().MenuItem("mnuTrayClose")->isEnabled());
+  Main().SetWindowState(0);
+  EXPECT_TRUE(Main().MenuItem("mnuTrayMinimize")->isEnabled());
+  EXPECT_TRUE(Main().MenuItem("mnuTrayMaximize")->isEnabled());
+}
+
+TEST_F(SmartTest, FilesDraggedOverTheTreeSelectTheNodeUnderThePointerAndADropDoesNothing) {
+  SignIn();
+  Main().Show();
+  UniTreeViewMC* tree = Main().ColumnRemoteTreeView();
+  EXPECT_TRUE(tree->viewport()->acceptDrops());
+  QTreeWidgetItem* music = tree->findItems("Music", Qt::MatchExactly | Qt::MatchRecursive).value(0);
+  ASSERT_NE(music, nullptr);
+  const QPoint at = tree->visualItemRect(music).center();
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile("/tmp/letter.txt")});
+  QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(tree->viewport(), &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(tree->viewport(), &move);
+  EXPECT_TRUE(move.isAccepted());
+  EXPECT_EQ(tree->SelectedItem(), Child("Music"));
+  const int nodes = tree->NodeCount();
+  QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(tree->viewport(), &drop);
+  EXPECT_FALSE(drop.isAccepted());
+  EXPECT_EQ(tree->NodeCount(), nodes);
+}
+
+TEST_F(SmartTest, TheRecalculateNoticeShowsEveryLineOfItsText) {
+  SignIn();
+  gTransfer().Trf_EnableRemoteComponent();
+  Main().Show();
+  vb::FakeClock clock;
+  vb::ScopedClock useClock(clock);
+  bool checked = false;
+  {
+    vb::ScopedEventPump pump([&] {
+      PictureBox* panel = Main().PicRecalcMess();
+      Label* text = Main().lblRecalcMess();
+      if (checked || !panel->isVisibleTo(Main().Window())) return;
+      checked = true;
+      const QRect lines = QFontMetrics(text->font())
+                              .boundingRect(QRect(0, 0, text->width(), 100000), Qt::TextWordWrap, text->ShownText());
+      EXPECT_GT(lines.height(), QFontMetrics(text->font()).height()) << "the notice takes two lines here";
+      EXPECT_LE(lines.height(), text->height());
+      EXPECT_LE(text->geometry().bottom(), panel->height());
+      SaveScreenshot(Main().Window(), "main_window_recalculate_notice");
+    });
+    ClickOn(Main().lblrecalculate());
+  }
+  EXPECT_TRUE(checked);
 }
 
 TEST_F(SmartTest, SnapshotSwitchReportsWhatTheServiceAnswers) {

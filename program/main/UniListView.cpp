@@ -2,6 +2,8 @@
 
 #include <QHeaderView>
 
+#include <algorithm>
+
 #include "platform/errors/RuntimeError.h"
 #include "program/browse/TreeImages.h"
 #include "program/windows/Twips.h"
@@ -24,6 +26,30 @@ UniListView::UniListView(QWidget* parent) : QTreeWidget(parent) {
   setSelectionMode(QAbstractItemView::SingleSelection);
   header()->setStretchLastSection(false);
   connect(this, &QTreeWidget::itemChanged, this, &UniListView::ItemChanged);
+  connect(header(), &QHeaderView::sectionResized, this, [this](int section, int, int size) {
+    if (section != 0) {
+      FitFirstColumn();
+    } else if (!fitting_ && firstWidth_ > 0) {
+      firstWidth_ = size;  // the user's own width, wider than the room if so chosen
+    }
+  });
+}
+
+void UniListView::updateGeometries() {
+  QTreeWidget::updateGeometries();
+  FitFirstColumn();
+}
+
+void UniListView::FitFirstColumn() {
+  if (fitting_ || columnCount() == 0 || firstWidth_ <= 0) return;
+  fitting_ = true;
+  int others = 0;
+  for (int column = 1; column < columnCount(); ++column) {
+    if (!isColumnHidden(column)) others += columnWidth(column);
+  }
+  const int width = std::max(firstWidth_, viewport()->width() - others);
+  if (columnWidth(0) != width) setColumnWidth(0, width);
+  fitting_ = false;
 }
 
 void UniListView::AddColumn(const QString& title, double width) {
@@ -35,7 +61,9 @@ void UniListView::AddColumn(const QString& title, double width) {
     setColumnHidden(column, true);
   } else {
     setColumnWidth(column, TwipsToPixelsX(width));
+    if (column == 0) firstWidth_ = TwipsToPixelsX(width);
   }
+  FitFirstColumn();
 }
 
 int UniListView::AddRow(const QString& key, const QString& text, int image) {

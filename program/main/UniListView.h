@@ -19,7 +19,9 @@ class UniListView : public QTreeWidget {
  public:
   explicit UniListView(QWidget* parent = nullptr);
 
-  // Adds a column of `width` twips (0 hides it).
+  // Adds a column of `width` twips (0 hides it). The first column (the
+  // rows' texts) also takes whatever room the other columns leave, so its
+  // texts are cut only when the list has no room for them.
   void AddColumn(const QString& title, double width);
 
   // A row at the end with the picture of ImageListColTree's zero-based
@@ -47,12 +49,18 @@ class UniListView : public QTreeWidget {
   std::function<void(int row, bool checked, bool& cancel)> BeforeCheck;
   std::function<void(int row)> AfterCheck;
 
+ protected:
+  void updateGeometries() override;
+
  private:
+  void FitFirstColumn();
   [[nodiscard]] QTreeWidgetItem* Row(int row) const;
   void ItemChanged(QTreeWidgetItem* item, int column);
 
   QHash<QString, QTreeWidgetItem*> keys_;
   bool quiet_ = false;
+  int firstWidth_ = 0;  // the first column's own width, in pixels
+  bool fitting_ = false;
 };
 
 }  // namespace OrvaneMac

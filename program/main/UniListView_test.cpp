@@ -3,6 +3,8 @@
 // silent).
 #include "program/main/UniListView.h"
 
+#include <QHeaderView>
+
 #include <gtest/gtest.h>
 
 #include "platform/errors/RuntimeError.h"
@@ -36,6 +38,28 @@ TEST(UniListView, KeysAreUniqueUntilTheirRowGoes) {
   EXPECT_EQ(ErrorOf([&] { list.SetSubItem(1, 2, "x"); }), 35600);
   list.ClearRows();
   EXPECT_EQ(list.AddRow("a", "a", 5), 1);
+}
+
+TEST(UniListView, TheTextsTakeTheRoomTheOtherColumnsLeave) {
+  testing::App();
+  UniListView list;
+  list.AddColumn("File/Folder Path", 1500);  // 100 pixels of its own
+  list.AddColumn("Size", 900);
+  list.AddColumn(QString(), 0);
+  list.AddRow("k", "/a/rather/long/path/to/a/file/in/the/account.txt", 0);
+  list.resize(600, 200);
+  list.show();
+  QApplication::processEvents();
+  EXPECT_EQ(list.columnWidth(0), list.viewport()->width() - list.columnWidth(1));
+  // A narrow list keeps the texts' own width and scrolls.
+  list.resize(120, 200);
+  QApplication::processEvents();
+  EXPECT_EQ(list.columnWidth(0), 100);
+  // The user may widen the texts beyond the room.
+  list.header()->resizeSection(0, 900);
+  list.resize(600, 200);
+  QApplication::processEvents();
+  EXPECT_EQ(list.columnWidth(0), 900);
 }
 
 TEST(UniListView, TheUsersCheckChangesAreAnnouncedAndMayBeCancelled) {

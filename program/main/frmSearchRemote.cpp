@@ -614,6 +614,9 @@ void frmSearchRemote::Form_Unload() {
   p.SearchInProgress = false;
   Controls& c = c_;
   vb::ResumeNext next;
+  // A search still on the call stack sees its stop request in these pumps.
+  vb::DoEvents();
+  vb::DoEvents();
   next([&] {
     c.lbl_Searching->SetCaption({});
     c.LblDisplayNumFiles->SetCaption({});

@@ -13,6 +13,7 @@
 #include "platform/objects/DispatchObject.h"
 #include "platform/text/Format.h"
 #include "platform/text/UserLocale.h"
+#include "platform/ui/EventPump.h"
 #include "program/windows/Twips.h"
 #include "program/browse/BrowseTestSupport.h"
 #include "program/foundation/ProgramTestFixture.h"
@@ -312,6 +313,18 @@ TEST_F(SearchWindowTest, OpeningForAFolderWithoutKeyWaitsAndAnUnloadFromOutsideK
   EXPECT_FALSE(selectAllEnabled);
   EXPECT_EQ(searchBox_->text(), "grü");
   EXPECT_TRUE(Program().SearchStopRequested);
+}
+
+TEST_F(SearchWindowTest, AnUnloadLetsMessagesRunTwiceWithTheStopAlreadyRequested) {
+  form().Load();
+  Program().SearchInProgress = true;
+  Program().SearchStopRequested = false;
+  QList<bool> stopSeen;
+  {
+    vb::ScopedEventPump watch([&] { stopSeen << (Program().SearchStopRequested && !Program().SearchInProgress); });
+    form().Unload();
+  }
+  EXPECT_EQ(stopSeen, (QList<bool>{true, true}));
 }
 
 TEST_F(SearchWindowTest, ButtonsAndShortcutsTakeOnlyTheirOwnPresses) {

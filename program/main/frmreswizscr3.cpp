@@ -16,6 +16,7 @@
 #include "program/foundation/Options.h"
 #include "program/foundation/SystemHelpers.h"
 #include "program/main/MainWindowServices.h"
+#include "program/progress/SessionLogFiles.h"
 #include "program/session/Transfer.h"
 #include "program/session/clsController.h"
 #include "program/windows/MesgBox.h"
@@ -653,7 +654,10 @@ void frmreswizscr3::OpenSessionLog() {
                                           QStringLiteral("OrvaneDetails.ini"));
     const QString log = gTransfer().Trf_ReadProfile(details, QStringLiteral("Orvane"), QStringLiteral("SessionFileRestore"));
     if (log.isEmpty() || !win::FileExists(log)) return;
-    (void)win::ShellExecute(QStringLiteral("open"), log, QString(), QString(), kShowMaximized);
+    const long answer = win::ShellExecute(QStringLiteral("open"), log, QString(), QString(), kShowMaximized);
+    // The user asked to see the log: a desktop without a program for it is
+    // worth saying.
+    if (answer <= 32) ShowUnopenedFile(log, win::ShellErrorText(answer));
   });
 }
 

@@ -15,6 +15,8 @@
 #include "program/session/Transfer.h"
 #include "program/windows/SkinControls.h"
 #include "program/windows/Twips.h"
+#include "platform/ini/PrivateProfile.h"
+#include "platform/shell/Shell.h"
 
 namespace OrvaneMac {
 namespace {
@@ -146,6 +148,30 @@ TEST_F(DestinationScreenTest, RestoreRunsThroughTheControllerAndOffersTheLog) {
     EXPECT_EQ(Program().EnumRestoreItemSet->Count(), 0);
     EXPECT_TRUE(main_->window->isEnabled());
   }
+}
+
+TEST_F(DestinationScreenTest, YesToTheLogSaysSoWhenTheDesktopCannotOpenIt) {
+  testing::ScopedFakeEngines engines;
+  const QString log = "C:\\Prog\\OrvaneMac\\Session\\Restore 09-15-2010  14-22-05.txt";
+  WriteBytes("Prog/OrvaneMac/Session/Restore 09-15-2010  14-22-05.txt", Bom());
+  win::WritePrivateProfileString("Orvane", "SessionFileRestore", log, "C:\\Prog\\OrvaneMac\\OrvaneDetails.ini");
+  std::vector<win::ShellRequest> asked;
+  win::ScopedShellLauncher noProgram([&](const win::ShellRequest& r) {
+    asked.push_back(r);
+    return win::SE_ERR_NOASSOC;
+  });
+  MessageRecorder shown;  // answers Yes to the log question
+  OpenAndRun([] {
+    DataFolder().SetSelected(true);
+    Screen().wiz_res3_next_Click();
+  });
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0].action, win::ShellRequest::Action::OpenDocument);
+  EXPECT_EQ(shown.Texts(), QStringList({"Do you want to view the logs for the restore operation now?",
+                                        "Unable to open the file " + log +
+                                            "\r\nReason: No application is associated with the specified file for "
+                                            "this operation."}));
+  EXPECT_EQ(shown.Messages()[1].icon, 3);
 }
 
 TEST_F(DestinationScreenTest, WithTheMainWindowMinimisedTheScreenIsOnlyHidden) {

@@ -164,7 +164,9 @@ void PreStatus::ShowWithStatus(const QString& text) {
   vb::ResumeNext next;
   next([&] { Show(); });
   next([&] { C().status->SetCaption(text); });
-  next([&] { Window()->repaint(); });
+  // The callers' work holds the thread next: the box must be on the screen,
+  // drawn, before it starts.
+  next([&] { PaintNow(); });
   next([&] { C().Animation1->Play(); });
 }
 

@@ -130,6 +130,12 @@ QString SessionFileNameOfRow(const QString& description, const QString& startTim
   return kind + QLatin1Char(' ') + vb::Trim(startTime) + QStringLiteral(".txt");
 }
 
+void ShowUnopenedFile(const QString& document, const QString& reason) {
+  (void)MesgBox::Instance().MessageBox(
+      QStringLiteral("Unable to open the file ") + document + QStringLiteral("\r\nReason: ") + reason, 3, 0,
+      Program().AppTitle);
+}
+
 void ViewFile(const QString& formName, const QString& document) {
   vb::OnErrorGoTo(
       [&] {
@@ -137,17 +143,17 @@ void ViewFile(const QString& formName, const QString& document) {
         vb::DoEvents();
         const long answer = win::ShellExecute(QStringLiteral("open"), document, {}, {}, win::SW_SHOWNORMAL);
         if (answer == win::SE_ERR_NOASSOC) {
-          (void)win::ShellExecute(QStringLiteral("open"), QStringLiteral("RUNDLL32.EXE"),
-                                  QStringLiteral("shell32.dll,OpenAs_RunDLL ") + document, {}, win::SW_SHOWNORMAL);
+          const long choice =
+              win::ShellExecute(QStringLiteral("open"), QStringLiteral("RUNDLL32.EXE"),
+                                QStringLiteral("shell32.dll,OpenAs_RunDLL ") + document, {}, win::SW_SHOWNORMAL);
+          // The system always offers its choice of program; a desktop may
+          // have nothing to offer it with, and the user hears of it.
+          if (choice <= 32) ShowUnopenedFile(document, win::ShellErrorText(answer));
         }
         Program().SkipActivateRepaint = true;
         WriteTrace(QStringLiteral("Exit Trf_ViewFile "));
       },
-      [&](const vb::ErrorInfo& err) {
-        MesgBox::Instance().MessageBox(
-            QStringLiteral("Unable to open the file ") + document + QStringLiteral("\r\nReason: ") + err.description, 3,
-            0, Program().AppTitle);
-      });
+      [&](const vb::ErrorInfo& err) { ShowUnopenedFile(document, err.description); });
 }
 
 }  // namespace OrvaneMac

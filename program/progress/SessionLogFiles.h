@@ -57,8 +57,13 @@ struct SessionLogRow {
 [[nodiscard]] QString SessionFileNameOfRow(const QString& description, const QString& startTime);
 
 // Opens a document with the program associated with its type, or offers
-// the system's choice of program when there is none; sets the main
-// window's one-shot repaint flag. `formName` goes into the trace lines.
+// the system's choice of program when there is none (and says so when
+// even that cannot be offered); sets the main window's one-shot repaint
+// flag. `formName` goes into the trace lines.
 void ViewFile(const QString& formName, const QString& document);
+
+// Tells the user that `document` could not be opened and why (the program's
+// message box, warning icon, OK).
+void ShowUnopenedFile(const QString& document, const QString& reason);
 
 }  // namespace OrvaneMac

@@ -139,11 +139,30 @@ void clsProgressDisplay::InitialiseDisplay(ProgressFormFields& reffrm) {
   const ProgramState& p = Program();
   if (!(p.RestoreRunning || p.BackupRunning) || !(displayModeA_ || displayModeB_)) return;
   vb::ResumeNext next;
+  for (const char* control : {"PreAnimation", "dummycancel", "FromTofolderlbl"}) {
+    next([&] { reffrm.SetVisible(QString::fromLatin1(control), false); });
+  }
+  next([&] { reffrm.SetVisible(QStringLiteral("Animation1"), true); });
   next([&] { SetDefaulttime(reffrm); });
   next([&] {
-    ProgressDisplay().LastTimerSample = vb::Timer();
-    ProgressDisplay().StopwatchStart = vb::Timer();
+    ProgressDisplayValues& v = ProgressDisplay();
+    v.SampleSeconds = 0;
+    v.LastTimerSample = vb::Timer();
+    v.StopwatchStart = vb::Timer();
   });
+  next([&] {
+    if (reffrm.Minimised()) return;
+    const QString name = reffrm.FormName();
+    if (name.compare(QLatin1String("trfprogform"), Qt::CaseInsensitive) == 0) {
+      reffrm.SetVisible(QStringLiteral("FromTofolderlbl"), true);
+      if (reffrm.InnerHeight() != 3015) reffrm.SetSize(reffrm.Width() + 720, reffrm.Height() + 1005);
+    } else if (name.compare(QLatin1String("trfprogformrsync"), Qt::CaseInsensitive) == 0 &&
+               reffrm.InnerHeight() != 3015) {
+      reffrm.SetSize(5805, 3690);
+    }
+  });
+  next([&] { reffrm.SetVisible(QStringLiteral("Animation1"), true); });
+  next([&] { reffrm.Refresh(); });
   displayModeA_ = displayModeB_ = false;
 }
 
@@ -153,30 +172,47 @@ void clsProgressDisplay::UpdateDisplay(ProgressFormFields& reffrm, const QString
   if (!p.RestoreRunning && !p.BackupRunning) return;
   vb::ResumeNext next;
   OrvaneSrv::Util util;
-  auto last = [&](const QString& path) {
+  // The name of an item or folder: the last part of its path ("/" remote,
+  // "\\" local); a remote root is "My Orvane".
+  auto nameOf = [&](const QString& path) {
     const bool remote = path.contains(QLatin1Char('/'));
-    QString name = util.StringEndFolder(path, remote ? QStringLiteral("/") : QStringLiteral("\\"));
-    if (remote && (name.isEmpty() || path.endsWith(QStringLiteral("/Files/")))) name = QStringLiteral("My Orvane");
-    return name;
+    const QChar sep = remote ? QLatin1Char('/') : QLatin1Char('\\');
+    QString bare = path;
+    while (bare.endsWith(sep)) bare.chop(1);
+    const bool root = bare.isEmpty() || (bare.count(QLatin1Char('/')) <= 3 && bare.endsWith(QStringLiteral("/Files")));
+    if (remote && root) return QStringLiteral("My Orvane");
+    return util.StringEndFolder(bare, QString(sep));
   };
+  // The folder that holds an item.
+  auto parentOf = [&](const QString& path) {
+    const QChar sep = path.contains(QLatin1Char('/')) ? QLatin1Char('/') : QLatin1Char('\\');
+    QString bare = path;
+    while (bare.endsWith(sep)) bare.chop(1);
+    return bare.left(bare.lastIndexOf(sep) + 1);
+  };
+  const QString fromTo =
+      QStringLiteral("from: ") + nameOf(parentOf(sourcepath)) + QStringLiteral(" to: ") + nameOf(Destpath);
+  const QString nameLabel = engineno == 2 ? QStringLiteral("filenamesizelbl1") : QStringLiteral("Filenamesizelbl");
   next([&] {
-    const QString item = last(sourcepath);
-    if (engineno == 2) {
-      reffrm.SetText(QStringLiteral("filenamesizelbl1"), item);
-    } else if (engineno == 1) {
-      reffrm.SetText(QStringLiteral("Filenamesizelbl"), item);
-    } else {
-      reffrm.SetText(QStringLiteral("FromTofolderlbl"), QStringLiteral("from: ") + last(sourcepath) +
-                                                             QStringLiteral(" to: ") + last(Destpath));
-      reffrm.SetText(QStringLiteral("Filenamesizelbl"), item);
-    }
+    reffrm.SetText(nameLabel, nameOf(sourcepath));
+    if (engineno != 1 && engineno != 2) reffrm.SetText(QStringLiteral("FromTofolderlbl"), fromTo);
   });
   if (!p.BackupRunning) return;
+  // The job's status word and the text beside it.
   next([&] {
-    static const char* const kStatus[] = {"Checking the patch...", "Verifying file on Orvane...",
-                                          "Checking for incremental backup..."};
-    if (sJobstatus >= 1 && sJobstatus <= 3)
-      reffrm.SetText(QStringLiteral("Filename"), QString::fromLatin1(kStatus[sJobstatus - 1]));
+    static const char* const kText[] = {"Checking the patch...", "Verifying file on Orvane...",
+                                        "Checking for incremental backup..."};
+    if (sJobstatus == 0) {
+      reffrm.SetText(QStringLiteral("lblJobStatus"), QStringLiteral("Backing up"));
+      reffrm.SetText(QStringLiteral("FromTofolderlbl"), fromTo);
+    } else if (sJobstatus >= 1 && sJobstatus <= 3) {
+      reffrm.SetText(QStringLiteral("lblJobStatus"), QStringLiteral("Filename"));
+      reffrm.SetText(QStringLiteral("FromTofolderlbl"), QString::fromLatin1(kText[sJobstatus - 1]));
+    }
+  });
+  next([&] {
+    const QString sizeLabel = engineno == 2 ? QStringLiteral("lblRsyncFilesize2") : QStringLiteral("lblRsyncFileSize1");
+    reffrm.SetText(sizeLabel, modGeneral::GetProperSizeValue(static_cast<double>(win::FileSize(sourcepath))));
   });
 }
 

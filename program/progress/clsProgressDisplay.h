@@ -27,6 +27,7 @@ struct ProgressDisplayValues {
   double RateWindowSeconds = 0;
   double RateWindowMs = 0;
   bool FolderSizeStop = false;  // asks a running GetFolderSize to stop
+  float SampleSeconds = 0;      // the rate sampler's seconds; nothing reads it
 };
 ProgressDisplayValues& ProgressDisplay();
 
@@ -41,6 +42,15 @@ class ProgressFormFields {
   virtual void SetText(const QString& control, const QString& text) = 0;
   virtual void SetValue(const QString& control, double value) = 0;
   virtual void SetFormCaption(const QString& caption) = 0;
+  virtual void SetVisible(const QString& /*control*/, bool /*visible*/) {}
+  // The form's window state and size in twips (its inner height is what
+  // its controls can use).
+  [[nodiscard]] virtual bool Minimised() const { return false; }
+  [[nodiscard]] virtual double InnerHeight() const { return 0; }
+  [[nodiscard]] virtual double Width() const { return 0; }
+  [[nodiscard]] virtual double Height() const { return 0; }
+  virtual void SetSize(double /*width*/, double /*height*/) {}
+  virtual void Refresh() {}
 };
 
 class clsProgressDisplay {
@@ -70,12 +80,23 @@ class clsProgressDisplay {
   // The number as text cut one digit after its ".", or the number itself
   // when its text has no ".".
   vb::Variant time_roundtotwodec(double Value);
-  // Prepares a progress form; only while one of the form-mode flags is
-  // set, which nothing in this program sets, so it returns at once.
+  // Prepares a progress form while a restore or backup runs and one of the
+  // form-mode flags is set (nothing in this program sets them, so it
+  // returns at once): the animation instead of the waiting controls, the
+  // zero times, the stopwatch started, the form's full size; then clears
+  // the flags.
   void InitialiseDisplay(ProgressFormFields& reffrm);
-  // Writes the current item into the form's labels while a restore runs.
+  // While a restore or backup runs: the current item's name and its from
+  // and to folders in the form's labels (by engine); for a backup also the
+  // job's status word and text and the source file's size.
   void UpdateDisplay(ProgressFormFields& reffrm, const QString& sourcepath, const QString& Destpath,
                      Integer sJobstatus, Integer engineno);
+  // The two form modes InitialiseDisplay waits for (nothing in this
+  // program calls it).
+  void SetDisplayModes(bool modeA, bool modeB) {
+    displayModeA_ = modeA;
+    displayModeB_ = modeB;
+  }
   // The times, bars and status line of a progress form.
   vb::Variant ShowProgressDisplay(ProgressFormFields& reffrm, double fileSize, double dfileBuff, double dTotalBuffer,
                                   const QString& sTrfRate, double TimeEstimated, Integer engineno);

@@ -1,6 +1,7 @@
 #include "program/progress/clsProgressDisplay.h"
 
 #include "program/foundation/ProgramTestFixture.h"
+#include "program/foundation/SystemHelpers.h"
 
 #include <QMap>
 
@@ -60,14 +61,32 @@ TEST_F(ProgramProgressDisplayTest, FolderSizeSumsTheFilesBelowTheFolder) {
 
 class FakeProgressForm : public ProgressFormFields {
  public:
-  QString FormName() const override { return "trfprogform"; }
+  explicit FakeProgressForm(QString name = "trfprogform") : name_(std::move(name)) {}
+  QString FormName() const override { return name_; }
   QString Text(const QString& control) const override { return texts.value(control); }
   void SetText(const QString& control, const QString& text) override { texts[control] = text; }
   void SetValue(const QString& control, double value) override { values[control] = value; }
   void SetFormCaption(const QString& text) override { caption = text; }
+  void SetVisible(const QString& control, bool visible) override { shown[control] = visible; }
+  bool Minimised() const override { return minimised; }
+  double InnerHeight() const override { return height - 400; }
+  double Width() const override { return width; }
+  double Height() const override { return height; }
+  void SetSize(double w, double h) override {
+    width = w;
+    height = h;
+  }
+  void Refresh() override { ++refreshes; }
   QMap<QString, QString> texts;
   QMap<QString, double> values;
+  QMap<QString, bool> shown;
   QString caption;
+  bool minimised = false;
+  double width = 5000, height = 2800;
+  int refreshes = 0;
+
+ private:
+  QString name_;
 };
 
 TEST_F(ProgramProgressDisplayTest, ShowProgressDisplayFillsTheTimesBarsAndStatus) {
@@ -87,6 +106,77 @@ TEST_F(ProgramProgressDisplayTest, ShowProgressDisplayFillsTheTimesBarsAndStatus
   Program().RestoreRunning = true;
   display_.InitialiseDisplay(fresh);
   EXPECT_TRUE(fresh.texts.isEmpty());
+}
+
+TEST_F(ProgramProgressDisplayTest, APreparedFormShowsItsAnimationZeroTimesAndFullSizeOnce) {
+  Program().RestoreRunning = true;
+  struct Case {
+    const char* form;
+    bool minimised;
+    double height;
+    double widthAfter, heightAfter;
+    bool fromTo;
+  };
+  for (const Case& c : {Case{"trfprogform", false, 2800, 5720, 3805, true},
+                        Case{"trfprogform", false, 3415, 5000, 3415, true},  // inner height 3015: kept
+                        Case{"trfprogformrsync", false, 2800, 5805, 3690, false},
+                        Case{"trfprogform", true, 2800, 5000, 2800, false}}) {
+    SCOPED_TRACE(std::string(c.form) + (c.minimised ? " minimised" : "") + " " + std::to_string(c.height));
+    FakeProgressForm form(c.form);
+    form.minimised = c.minimised;
+    form.height = c.height;
+    display_.SetDisplayModes(true, false);
+    display_.InitialiseDisplay(form);
+    EXPECT_FALSE(form.shown.value("PreAnimation", true));
+    EXPECT_FALSE(form.shown.value("dummycancel", true));
+    EXPECT_TRUE(form.shown.value("Animation1"));
+    EXPECT_EQ(form.shown.value("FromTofolderlbl"), c.fromTo);
+    EXPECT_EQ(form.texts["timeelapsed"], "Time Elapsed : 00:00:00");
+    EXPECT_EQ(form.texts["timerem"], "Time Left        : 00:00:00");
+    EXPECT_EQ(form.width, c.widthAfter);
+    EXPECT_EQ(form.height, c.heightAfter);
+    EXPECT_EQ(form.refreshes, 1);
+    // The modes are used up.
+    FakeProgressForm again(c.form);
+    display_.InitialiseDisplay(again);
+    EXPECT_TRUE(again.texts.isEmpty());
+  }
+}
+
+TEST_F(ProgramProgressDisplayTest, UpdateDisplayNamesTheItemItsFoldersAndABackupsStatus) {
+  FakeProgressForm form;
+  display_.UpdateDisplay(form, "/users/jo/Files/Tax/a.pdf", "D:\\Restore\\", 0, 0);
+  EXPECT_TRUE(form.texts.isEmpty()) << "nothing runs";
+
+  Program().RestoreRunning = true;
+  display_.UpdateDisplay(form, "/users/jo/Files/Tax/a.pdf", "D:\\Restore\\", 0, 0);
+  EXPECT_EQ(form.texts["Filenamesizelbl"], "a.pdf");
+  EXPECT_EQ(form.texts["FromTofolderlbl"], "from: Tax to: Restore");
+  display_.UpdateDisplay(form, "/users/jo/Files/b.txt", "D:\\Restore\\", 0, 2);
+  EXPECT_EQ(form.texts["filenamesizelbl1"], "b.txt");
+  display_.UpdateDisplay(form, "/users/jo/Files/c.txt", "D:\\Restore\\", 0, 0);
+  EXPECT_EQ(form.texts["FromTofolderlbl"], "from: My Orvane to: Restore");
+  EXPECT_FALSE(form.texts.contains("lblJobStatus"));
+  Program().RestoreRunning = false;
+
+  Program().BackupRunning = true;
+  WriteBytes("Data/big.bin", QByteArray(2048, 'x'));
+  struct Case {
+    Integer status;
+    const char* word;
+    const char* text;
+  };
+  for (const Case& c : {Case{0, "Backing up", "from: Data to: Tax"}, Case{1, "Filename", "Checking the patch..."},
+                        Case{2, "Filename", "Verifying file on Orvane..."},
+                        Case{3, "Filename", "Checking for incremental backup..."}}) {
+    FakeProgressForm backup;
+    display_.UpdateDisplay(backup, "C:\\Data\\big.bin", "/users/jo/Files/Tax/", c.status, 1);
+    EXPECT_EQ(backup.texts["Filenamesizelbl"], "big.bin");
+    EXPECT_EQ(backup.texts["lblJobStatus"], c.word);
+    EXPECT_EQ(backup.texts["FromTofolderlbl"], c.text);
+    EXPECT_EQ(backup.texts["lblRsyncFileSize1"], modGeneral::GetProperSizeValue(2048));
+  }
+  Program().BackupRunning = false;
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QProgressBar>
 #include <QSlider>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -78,6 +79,21 @@ QPixmap BackgroundPicture() {
 }
 
 bool IsShown(const QWidget* w) { return !w->isHidden(); }
+
+// The window's activation, which Qt reports as an event of the widget.
+class ActivationWatch : public QObject {
+ public:
+  ActivationWatch(QWidget* window, frmProgressDisplay* form) : QObject(window), form_(form) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::WindowActivate && watched == parent()) form_->Form_Activate();
+    return false;
+  }
+
+ private:
+  frmProgressDisplay* form_;
+};
 
 }  // namespace
 
@@ -214,6 +230,7 @@ void frmProgressDisplay::CreateControls(FormWindow* w) {
   QObject::connect(c.Label1, &Control::Click, w, [this] { btnStopTransfer_Click(); });
   QObject::connect(c.PicClose, &Control::Click, w, [this] { btnStopTransfer_Click(); });
   QObject::connect(c.PicMinimize, &Control::Click, w, [w] { w->showMinimized(); });
+  w->installEventFilter(new ActivationWatch(w, this));
   auto toggleUnlessRight = [this](Qt::MouseButton button, Qt::KeyboardModifiers, QPoint) {
     if (button != Qt::RightButton) c_.chkbandwidth->setChecked(!c_.chkbandwidth->isChecked());
   };
@@ -262,6 +279,7 @@ void frmProgressDisplay::Form_Load() {
   FormWindow* w = Window();
   titleText_.clear();
   idleHelperStarted_ = false;
+  fileShown_ = false;
   bandwidthPollCount_ = 0;
   vb::OnErrorGoTo(
       [&] {
@@ -317,6 +335,10 @@ void frmProgressDisplay::Form_Load() {
         MesgBox::Instance().MessageBox(
             QStringLiteral("Unable to open the application\r\nReason : ") + e.description, 3, 0, Program().AppTitle);
       });
+}
+
+void frmProgressDisplay::Form_Activate() {
+  for (int i = 0; i < 5; ++i) vb::DoEvents();
 }
 
 void frmProgressDisplay::PrepareForRestore() {
@@ -400,7 +422,13 @@ void frmProgressDisplay::UpdateProgress() {
               prefix + s.ItemName, static_cast<long>(Twips::Width(c.txtRsyncFileName1))));
           RefreshBandwidth();
           c.txtRsyncfilesize1->SetCaption(modGeneral::GetProperSizeValue(s.FileSize));
-          if (!vb::Trim(c.txtRsyncFileName1->Caption()).isEmpty()) c.FraRsyncProgress->show();
+          if (!vb::Trim(c.txtRsyncFileName1->Caption()).isEmpty()) {
+            c.FraRsyncProgress->show();
+            // From the first file on the transfer view lies over the
+            // preparing view, also while that one is still shown (a short
+            // restore may send no second transfer update).
+            fileShown_ = true;
+          }
           s.TransferUpdate = false;
         } else {
           for (int i = 0; i < 3; ++i) vb::DoEvents();
@@ -417,8 +445,13 @@ void frmProgressDisplay::UpdateProgress() {
           }
         }
         if (s.StopNoticePending && c_.btnStopTransfer) c_.btnStopTransfer->setEnabled(true);
-        // The preparing view lies over the transfer view while it is shown.
-        if (c_.Fradefault && IsShown(c_.Fradefault)) c_.Fradefault->raise();
+        // The preparing view lies over the transfer view until a file is
+        // shown.
+        if (fileShown_) {
+          c_.FraRsyncProgress->raise();
+        } else if (c_.Fradefault && IsShown(c_.Fradefault)) {
+          c_.Fradefault->raise();
+        }
       },
       [](const vb::ErrorInfo& e) {
         WriteTrace(QStringLiteral("Error in progress timer ") + e.description + QStringLiteral("  ") +
@@ -446,7 +479,12 @@ void frmProgressDisplay::ShowTimeLeft() {
     c.txtRsyncTimeLeft->SetCaption(QString());
     return;
   }
-  c.txtRsyncTimeLeft->SetCaption(IsTimeLeftPlausible(s.TotalSize, hours) ? r : QString());
+  // An estimate of no time at all while bytes remain is no estimate (the
+  // engine has not worked one out yet): nothing is shown rather than a
+  // time that is plainly wrong.
+  const bool noTime = std::none_of(r.cbegin(), r.cend(), [](QChar ch) { return ch >= u'1' && ch <= u'9'; });
+  const bool unknown = noTime && s.TotalDone < s.TotalSize;
+  c.txtRsyncTimeLeft->SetCaption(IsTimeLeftPlausible(s.TotalSize, hours) && !unknown ? r : QString());
 }
 
 QString frmProgressDisplay::BuildStatusText() const {

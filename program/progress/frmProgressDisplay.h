@@ -43,6 +43,8 @@ class frmProgressDisplay : public Form {
   void PrepareForRestore();
 
   [[nodiscard]] const QString& TitleText() const { return titleText_; }
+  // Each activation lets the pending window messages run five times.
+  void Form_Activate();
 
   struct Controls {
     Label* lblCapbar = nullptr;
@@ -96,6 +98,7 @@ class frmProgressDisplay : public Form {
   Controls c_;
   QString titleText_;
   bool idleHelperStarted_ = false;
+  bool fileShown_ = false;  // a transfer update has shown a file since the load
   short prepTick_ = 0;
   short prepStep_ = 0;
   long bandwidthPollCount_ = 0;

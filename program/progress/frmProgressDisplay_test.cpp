@@ -10,6 +10,7 @@
 #include "platform/objects/ClassRegistry.h"
 #include "platform/objects/DispatchObject.h"
 #include "platform/errors/RuntimeError.h"
+#include "platform/ui/EventPump.h"
 #include "program/foundation/ProgramTestFixture.h"
 #include "program/foundation/SystemHelpers.h"
 #include "program/progress/ProgressWindow.h"
@@ -97,6 +98,20 @@ TEST_F(ProgressTest, PreparingUpdatesShowTheActivityUntilAFileIsShown) {
   testing::SaveScreenshot(Window().Window(), "progress_preparing");
 }
 
+TEST_F(ProgressTest, AShortRestoreShowsItsFileOverTheStatusChecksThatFollow) {
+  StartRestore();
+  Call("/users/jo/Files/Tax/ Preparing file list.....", 0, 0, 0, 0, "", 1, "");
+  Call("My Orvane/Tax/a.pdf", 2048, 2048, 2048, 100);  // the only transfer update
+  Call(" Checking for status.....", 0, 2048, 2048, 0, "", 1, "");
+  frmProgressDisplay::Controls& c = Window().C();
+  Window().Window()->show();
+  const QPoint middle = c.Fradefault->geometry().center();
+  QWidget* seen = Window().Window()->childAt(middle);
+  EXPECT_TRUE(seen == c.FraRsyncProgress || c.FraRsyncProgress->isAncestorOf(seen))
+      << (seen ? seen->objectName().toStdString() : "nothing");
+  testing::SaveScreenshot(Window().Window(), "progress_short_restore");
+}
+
 TEST_F(ProgressTest, NoTotalSizeShowsThePlainTitleAndTheBytesTransferred) {
   StartRestore();
   Call("a.txt", 10, 0, 3000, 0, "00:10:00", 0, "");
@@ -117,10 +132,13 @@ TEST_F(ProgressTest, TimeLeftIsShownOnlyWhenBelievable) {
   for (const Case& c : {Case{"05:10:00", 3 * kGiB, ""}, Case{"05:10:00", 4 * kGiB, "05:10:00"},
                         Case{"13:00:00", 100 * kGiB, ""}, Case{"00:45:00", 10, "00:45:00"},
                         Case{"12:00:00", 11 * kGiB, "12:00:00"}, Case{"1000", 10, "12:00:00"},
-                        Case{":30", 10, "12:00:00"}, Case{"", 10, ""}}) {
+                        Case{":30", 10, "12:00:00"}, Case{"", 10, ""},
+                        Case{"00:00:00", 10, ""}}) {  // nothing left with 9 bytes to go: no estimate yet
     Call("a.txt", 10, c.total, 1, 1, c.remaining);
     EXPECT_EQ(Window().C().txtRsyncTimeLeft->Caption(), c.shown) << c.remaining;
   }
+  Call("a.txt", 10, 10, 10, 100, "00:00:00");  // all done
+  EXPECT_EQ(Window().C().txtRsyncTimeLeft->Caption(), "00:00:00");
   // A non-numeric hour count ends that update with its trace line.
   Call("a.txt", 10, 100, 1, 1, "xx:10:00");
   EXPECT_TRUE(TraceLines().filter("Error in progress timer ").size() == 1);
@@ -173,6 +191,17 @@ TEST_F(ProgressTest, CallBackEdgeCases) {
     EXPECT_EQ(win::Invoke(monitor, "GetProperTime", a).ToString(), text);
   }
   EXPECT_EQ(win::Invoke(monitor, "GetTransferRate").ToString(), "");  // no sample: traced, empty
+}
+
+TEST_F(ProgressTest, EachActivationLetsMessagesRunFiveTimes) {
+  StartRestore();
+  QApplication::setActiveWindow(nullptr);
+  int pumps = 0;
+  {
+    vb::ScopedEventPump count([&] { ++pumps; });
+    QApplication::setActiveWindow(Window().Window());
+  }
+  EXPECT_EQ(pumps, 5);
 }
 
 TEST_F(ProgressTest, BandwidthKeysAreReadAndAltAWritesThem) {

@@ -1,5 +1,7 @@
 #include "program/progress/frmSessionLog.h"
 
+#include "program/browse/MainWindowControls.h"
+
 #include "program/foundation/DBaction.h"
 #include "program/foundation/Options.h"
 #include "program/foundation/ProgramState.h"
@@ -90,8 +92,11 @@ void frmSessionLog::CreateControls(FormWindow* w) {
   c.picTitleinfo = new PictureBox(w);
   c.picTitleinfo->setObjectName(QStringLiteral("picTitleinfo"));
   Twips::SetPlace(c.picTitleinfo, -420, 1905, 855, 765);
-  // It lies partly beyond the window's left edge, under the list.
+  // It lies mostly beyond the window's left edge: shown, only a cut piece of
+  // its picture would stand at the window's edge beside the list. It keeps
+  // its picture and place, out of sight.
   c.picTitleinfo->lower();
+  c.picTitleinfo->hide();
 
   c.lblTitleInfo = new Label(w, QStringLiteral("Logs of the restore operations"));
   c.lblTitleInfo->setObjectName(QStringLiteral("lblTitleInfo"));
@@ -262,6 +267,7 @@ void frmSessionLog::Form_Load() {
     rounder.RoundedBorder(*this);
   });
   Program().SkipActivateRepaint = true;
+  next([] { SetMainMousePointer(0); });
   w->unsetCursor();
   CentreWindow(false);
 }

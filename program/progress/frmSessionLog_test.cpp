@@ -1,5 +1,6 @@
 #include "program/progress/frmSessionLog.h"
 
+#include "program/browse/MainWindowControls.h"
 #include "program/foundation/ProgramTestFixture.h"
 #include "program/progress/ProgressTestSupport.h"
 #include "program/progress/SessionLogFiles.h"
@@ -156,6 +157,26 @@ TEST_F(SessionLogTest, ExactlyFiftyLogsMakeOnePageAndAnEmptyFolderDisablesTheCom
   EXPECT_EQ(messages.Texts(), QStringList{"There is no item to view."});
 }
 
+TEST_F(SessionLogTest, EveryControlInSightLiesWithinTheWindow) {
+  AddLog(LogName(1));
+  View().Load();
+  QWidget* w = View().Window();
+  for (QWidget* control : w->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    if (!control->isVisibleTo(w) || control->size().isEmpty()) continue;
+    EXPECT_TRUE(w->rect().contains(control->geometry())) << control->objectName().toStdString();
+  }
+}
+
+TEST_F(SessionLogTest, TheLoadGivesTheMainWindowItsNormalPointerBack) {
+  QWidget main;
+  MainWindow().Smart = &main;
+  SetMainMousePointer(11);  // the session-log command's hourglass
+  AddLog(LogName(1));
+  View().Load();
+  EXPECT_EQ(MainMousePointer(), 0);
+  MainWindow() = MainWindowControls();
+}
+
 TEST_F(SessionLogTest, DeleteRemovesExactlyTheCheckedFilesAndALookAlikeNeverTakesTheOriginal) {
   const QString original = "Restore 09-15-2010  14-22-05.txt";
   const QString copy = "Restore 09-15-2010  14-22-05 (2).txt";
@@ -227,6 +248,23 @@ TEST_F(SessionLogTest, ViewDetailsOpensTheSelectedRowsLogWhateverIsChecked) {
   View().cmdView_Click();
   EXPECT_EQ(messages.Texts(), QStringList{"Select an item to view its details."});
   EXPECT_EQ(requests.size(), 1u);
+}
+
+TEST_F(SessionLogTest, ViewDetailsSaysSoWhenTheDesktopHasNoProgramToOffer) {
+  std::vector<win::ShellRequest> requests;
+  win::ScopedShellLauncher launcher([&](const win::ShellRequest& r) {
+    requests.push_back(r);
+    return win::SE_ERR_NOASSOC;
+  });
+  AddLog(LogName(1));
+  View().Load();
+  MessageRecorder messages;
+  View().cmdView_Click();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[1].action, win::ShellRequest::Action::OpenWith);
+  EXPECT_EQ(messages.Texts(), QStringList{"Unable to open the file C:\\Prog\\OrvaneMac\\Session\\" + LogName(1) +
+                                          "\r\nReason: No application is associated with the specified file for "
+                                          "this operation."});
 }
 
 TEST_F(SessionLogTest, SelectAllFollowsTheRowsAndActsOnThemWhenTheUserChangesIt) {

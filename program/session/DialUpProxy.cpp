@@ -19,7 +19,11 @@ const QString kInternetSettings = QStringLiteral("Software\\Microsoft\\Windows\\
 constexpr long kObjectError = -2147221504L;
 constexpr int kStringBufferBytes = 6144;
 
+long gLastDllError = 0;
+
 }  // namespace
+
+long LastDllError() { return gLastDllError; }
 
 void GetRASEntries(const QString& phonebook) {
   WriteTrace(QStringLiteral("Enter GetRASentries"));
@@ -37,6 +41,7 @@ void GetRASEntries(const QString& phonebook) {
           cb = win::RASENTRYNAMEA_SIZE * count;
           answer = win::RasEnumEntries(phonebook, entries, cb, count);
         }
+        gLastDllError = static_cast<long>(answer);
         if (answer != 0) {
           vb::Raise(kObjectError + 512, QStringLiteral("GetRASEntries"),
                     QStringLiteral("RasEnumEntries returned ") + QString::number(answer));
@@ -58,9 +63,10 @@ void GetRASEntries(const QString& phonebook) {
 
 QString ReadRegistryString(win::HKEY hive, const QString& subkey, const QString& valueName) {
   win::HKEY key = 0;
-  if (win::RegOpenKeyEx(hive, subkey, 0, win::KEY_QUERY_VALUE, &key) != win::ERROR_SUCCESS) return {};
+  gLastDllError = win::RegOpenKeyEx(hive, subkey, 0, win::KEY_QUERY_VALUE, &key);
+  if (gLastDllError != win::ERROR_SUCCESS) return {};
   vb::Variant value;
-  (void)QueringRegValue(key, valueName, value);
+  gLastDllError = QueringRegValue(key, valueName, value);
   win::RegCloseKey(key);
   return value.IsEmpty() ? QString() : value.ToString();
 }

@@ -23,6 +23,11 @@ namespace OrvaneMac::modGeneral {
 // failure is traced and keeps the names appended so far.
 void GetRASEntries(const QString& phonebook);
 
+// The system error code of the last phonebook or registry call these
+// helpers made (0 when it succeeded): the last error a failure trace of
+// their callers reports.
+[[nodiscard]] long LastDllError();
+
 // A value as text: a string up to its first CR or NUL, a DWORD as its
 // decimal text; "" when the key or the value is missing. A string larger
 // than 6144 bytes reads as "".

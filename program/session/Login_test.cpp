@@ -6,6 +6,7 @@
 #include "program/session/Login.h"
 
 #include <QCheckBox>
+#include <QApplication>
 #include <QComboBox>
 
 #include <gtest/gtest.h>
@@ -192,6 +193,34 @@ TEST_F(LoginTest, OneSignInPerClickAndTheFieldChecks) {
   W().LoginUser();
   EXPECT_EQ(messages.last(), modReg::GetMessageText(230));
   EXPECT_TRUE(posts.isEmpty());
+}
+
+TEST_F(LoginTest, AltLSignsInAndTypesNothingWhicheverKeyIsReleasedFirst) {
+  W().Show();
+  QApplication::setActiveWindow(W().Window());
+  W().txtUserName()->clear();  // each sign-in stops at the name check
+  W().txtPassword()->setText("pw");
+  W().txtPassword()->setFocus();
+  struct Case {
+    const char* name;
+    bool altReleasedFirst;
+  };
+  for (const Case& c : {Case{"L released first", false}, Case{"Alt released first", true}}) {
+    SCOPED_TRACE(c.name);
+    const qsizetype before = messages.size();
+    SendKey(W().Window(), QEvent::KeyPress, Qt::Key_Alt, Qt::AltModifier);
+    SendKey(W().Window(), QEvent::KeyPress, Qt::Key_L, Qt::AltModifier, "l");
+    if (c.altReleasedFirst) SendKey(W().Window(), QEvent::KeyRelease, Qt::Key_Alt, Qt::NoModifier);
+    SendKey(W().Window(), QEvent::KeyRelease, Qt::Key_L, c.altReleasedFirst ? Qt::NoModifier : Qt::AltModifier, "l");
+    if (!c.altReleasedFirst) SendKey(W().Window(), QEvent::KeyRelease, Qt::Key_Alt, Qt::NoModifier);
+    EXPECT_EQ(W().txtPassword()->text(), "pw");
+    EXPECT_EQ(messages.size(), before + 1) << "no sign-in started";
+  }
+  // Without Alt the letter is text.
+  W().txtPassword()->setFocus();
+  W().txtPassword()->end(false);  // the box selects its text when it takes the focus
+  TypeKey(W().Window(), Qt::Key_L, Qt::NoModifier, "l");
+  EXPECT_EQ(W().txtPassword()->text(), "pwl");
 }
 
 TEST_F(LoginTest, LinksOpenTheServicePagesOverHttps) {

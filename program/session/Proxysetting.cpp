@@ -80,8 +80,9 @@ void SetField(TextBoxEx* field, bool on, long offColour) {
 }
 
 // A mouse release (any button but the right one) on a box runs its state
-// procedure after the box has toggled; a toggle from the keyboard or from
-// code only changes the check mark.
+// procedure: after the box has toggled for the left button; at once for
+// the others, which do not toggle a check box. A toggle from the keyboard
+// or from code only changes the check mark.
 class BoxRelease : public QObject {
  public:
   BoxRelease(QCheckBox* box, std::function<void()> procedure)
@@ -97,7 +98,10 @@ class BoxRelease : public QObject {
  protected:
   bool eventFilter(QObject*, QEvent* event) override {
     if (event->type() == QEvent::MouseButtonRelease) {
-      mouse_ = static_cast<QMouseEvent*>(event)->button() != Qt::RightButton;
+      const Qt::MouseButton button = static_cast<QMouseEvent*>(event)->button();
+      mouse_ = button == Qt::LeftButton;
+      // The box itself ignores the other buttons.
+      if (button != Qt::LeftButton && button != Qt::RightButton && box_->isEnabled()) procedure_();
     } else if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
       mouse_ = false;
     }
@@ -518,8 +522,8 @@ void Proxysetting::EnumeratingISP() {
         }
       },
       [](const vb::ErrorInfo& e) {
-        WriteTrace(QStringLiteral("Error in EnumeratingISP.Reason:") + QStringLiteral("Error No: ") +
-                   QString::number(e.number));
+        WriteTrace(QStringLiteral("Error in EnumeratingISP.Reason:") + QString::number(modGeneral::LastDllError()) +
+                   QStringLiteral("Error No: ") + QString::number(e.number));
       });
 }
 

@@ -185,6 +185,20 @@ TEST_F(ProxyWindowTest, SwitchesAppliedWithTheMouse) {
   EXPECT_EQ(Proxy("ProxyPort"), "");
 }
 
+TEST_F(ProxyWindowTest, AMiddleButtonReleaseRunsTheStateProcedureWithoutToggling) {
+  gTransfer().Trf_WriteUserProfile("ISPName", "Office", false);
+  gTransfer().Trf_WriteUserProfile("AutoConnect", "0", false);
+  W().Show();
+  ASSERT_TRUE(W().DialupEnabled()->isChecked());
+  ASSERT_FALSE(W().AutoConnectEnabled()->isChecked());
+  ClickOn(W().DialupEnabled(), Qt::MiddleButton);
+  EXPECT_TRUE(W().DialupEnabled()->isChecked());
+  EXPECT_TRUE(W().AutoConnectEnabled()->isChecked());  // the checked state's procedure ran
+  W().AutoConnectEnabled()->setChecked(false);
+  ClickOn(W().DialupEnabled(), Qt::RightButton);  // nothing
+  EXPECT_FALSE(W().AutoConnectEnabled()->isChecked());
+}
+
 // The system's proxy as the host environment names it, for one test.
 class ProxyVariables {
  public:

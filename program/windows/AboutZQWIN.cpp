@@ -55,11 +55,12 @@ const VersionRow& RowFor(int i) {
 }
 constexpr int kRowCount = 2;
 
-// The program's own major, minor and revision numbers.
+// The program's own major, minor and revision numbers (the build number of
+// its file version is not part of the title).
 QString ProgramVersionNumbers() {
   const auto v = win::GetFileVersionInfo(QStringLiteral("OrvaneMacRestore_100.exe"));
   if (!v) return QStringLiteral("1.0.0");
-  return QStringLiteral("%1.%2.%3").arg(v->major).arg(v->minor).arg(v->build);
+  return QStringLiteral("%1.%2.%3").arg(v->major).arg(v->minor).arg(v->revision);
 }
 
 }  // namespace

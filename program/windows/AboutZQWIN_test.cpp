@@ -68,6 +68,14 @@ TEST_F(AboutZQWINTest, ListsTheReleaseDateAndBothDeliverables) {
   EXPECT_EQ(QApplication::clipboard()->text(), Box().txtVersionList()->Caption());
 }
 
+TEST_F(AboutZQWINTest, TheTitleEndsInMajorMinorAndRevision) {
+  const auto built = win::GetFileVersionInfo("OrvaneMacRestore_100.exe");
+  win::SetFileVersion("OrvaneMacRestore_100.exe", win::FileVersion{2, 1, 7, 3});
+  Box().Load();
+  EXPECT_EQ(Box().Label1()->Caption(), kTitle + " - Version 2.1.3");
+  win::SetFileVersion("OrvaneMacRestore_100.exe", built);
+}
+
 TEST_F(AboutZQWINTest, AFileWithoutVersionGetsNoLineAndPartsAreSignedSixteenBit) {
   win::SetFileVersion("OrvaneSrv.dll", std::nullopt);  // missing from the program folder
   Box().Load();

@@ -5,12 +5,15 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QThread>
 #include <QWindow>
+#include <QWindowStateChangeEvent>
 
 #include <utility>
 
@@ -122,9 +125,26 @@ bool FormWindow::eventFilter(QObject* watched, QEvent* event) {
   if (!form_) return false;
   QPointer<FormWindow> alive(this);
   Form* form = form_;
-  const bool taken = event->type() == QEvent::KeyPress ? form->Form_KeyDown(ke->key(), ke->modifiers())
-                                                       : form->Form_KeyUp(ke->key(), ke->modifiers());
-  return taken || !alive || !alive->form_;
+  const int key = ke->key();
+  Qt::KeyboardModifiers shift = ke->modifiers();
+  // A letter or digit with Alt (not Ctrl, which with Alt stands for AltGr
+  // and types) is a window's accelerator, never text for the control that
+  // has the focus; it acts when the letter is released, also when Alt was
+  // released first. The keypad's digits are keys of their own.
+  const bool letter = ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9)) &&
+                      !(shift & Qt::KeypadModifier);
+  bool accelerator = false;
+  if (event->type() == QEvent::KeyPress) {
+    accelerator = letter && (shift & Qt::AltModifier) && !(shift & Qt::ControlModifier);
+    if (accelerator && AltOnly(shift) && !heldAccelerators_.contains(key)) heldAccelerators_.append(key);
+  } else if (heldAccelerators_.contains(key)) {
+    accelerator = true;
+    if (ke->isAutoRepeat()) return true;  // still held down
+    heldAccelerators_.removeAll(key);
+    shift |= Qt::AltModifier;
+  }
+  const bool taken = event->type() == QEvent::KeyPress ? form->Form_KeyDown(key, shift) : form->Form_KeyUp(key, shift);
+  return taken || accelerator || !alive || !alive->form_;
 }
 
 void FormWindow::paintEvent(QPaintEvent*) {
@@ -137,6 +157,15 @@ void FormWindow::paintEvent(QPaintEvent*) {
 void FormWindow::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   if (form_) form_->Form_Resize();
+}
+
+void FormWindow::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() != QEvent::WindowStateChange || !form_) return;
+  // Minimising a window, or bringing it back, changes no size that Qt
+  // reports; the window's resize handler hears of it all the same.
+  const Qt::WindowStates before = static_cast<QWindowStateChangeEvent*>(event)->oldState();
+  if ((before ^ windowState()) & Qt::WindowMinimized) form_->Form_Resize();
 }
 
 void FormWindow::mouseMoveEvent(QMouseEvent* event) {
@@ -215,6 +244,23 @@ void Form::HideWindow() {
   window_->hide();
   window_->setWindowModality(Qt::NonModal);
   if (modalLoop_) modalLoop_->quit();
+}
+
+void Form::PaintNow() {
+  if (!IsLoaded()) return;
+  FormWindow* w = window_;
+  if (!w->isVisible() || w->isMinimized()) return;
+  // A window the system has not put up yet cannot be drawn: what would be
+  // painted now is lost, and the work that follows holds the thread until
+  // it is done, leaving an empty frame on the screen.
+  QWindow* handle = w->windowHandle();
+  QElapsedTimer waited;
+  waited.start();
+  while (handle && !handle->isExposed() && waited.elapsed() < 1000) {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (!handle->isExposed()) QThread::msleep(5);
+  }
+  if (window_ == w) w->repaint();
 }
 
 void Form::Show() {

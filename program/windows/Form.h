@@ -15,6 +15,7 @@
 // and are dragged by it (DragWindowWith).
 
 #include <QEvent>
+#include <QList>
 #include <QEventLoop>
 #include <QPixmap>
 #include <QPointer>
@@ -51,6 +52,7 @@ class FormWindow : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
@@ -65,6 +67,9 @@ class FormWindow : public QWidget {
   };
   Form* form_;
   KeyFingerprint lastKey_;
+  // Letter and digit keys pressed with Alt alone and not released yet: the
+  // window's accelerators, which act on their release.
+  QList<int> heldAccelerators_;
   QPixmap picture_;
   QPixmap drawing_;
   long backColor_ = -1;
@@ -96,6 +101,11 @@ class Form {
   // Hides the window and, when it is shown modally, ends that show (the
   // window stays loaded and keeps its state for the next show).
   void HideWindow();
+  // Draws a shown window on the screen now, for a caller whose work holds
+  // the thread next: waits (a second at most) until the window system has
+  // put the window up, then paints it. A hidden or minimised window is left
+  // as it is.
+  void PaintNow();
 
   // The window's size in twips (its inner size: the windows have no frame).
   [[nodiscard]] double Width();
@@ -117,6 +127,8 @@ class Form {
   // Runs before the unload; setting `cancel` keeps the window loaded (the
   // window then stays as it is and Form_Unload does not run).
   virtual void Form_QueryUnload(bool& /*cancel*/) {}
+  // Runs on every change of the window's size, and when it is minimised or
+  // comes back from being minimised.
   virtual void Form_Resize() {}
   virtual void Form_MouseMove(Qt::MouseButtons /*buttons*/, QPoint /*point*/) {}
   virtual bool Form_KeyDown(int /*key*/, Qt::KeyboardModifiers /*shift*/) { return false; }

@@ -2,7 +2,6 @@
 
 #include "ZQwinSrv/foundation/ServiceHosts.h"
 #include "platform/errors/RuntimeError.h"
-#include "platform/shell/Shell.h"
 #include "platform/text/Conversion.h"
 #include "platform/ui/MessageBoxService.h"
 #include "program/windows/SkinControls.h"
@@ -10,12 +9,15 @@
 #include "program/windows/SkinImages.h"
 #include "program/windows/Twips.h"
 #include "program/foundation/ProgramState.h"
+#include "program/session/Transfer.h"
 #include "program/windows/clsRounder.h"
 #include "program/windows/modGeneralWindows.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QLoggingCategory>
 
+#include <algorithm>
 #include <optional>
 #include <utility>
 
@@ -28,6 +30,15 @@ namespace {
 constexpr long kBackColor = 0xF5F5F5;
 
 const char* const kIconKeys[4] = {"zq_msg_info", "zq_msg_question", "zq_msg_cross", "zq_msg_warn"};
+
+// Room the caption bar keeps right of its title for the close box (which
+// stands 500 twips from the right edge) and a margin.
+constexpr double kCloseBoxRoom = 620;
+
+// A label's caption on one line, in twips.
+double TextWidthTwips(const Label* label) {
+  return QFontMetrics(label->font()).horizontalAdvance(label->ShownText()) * TwipsPerPixelX();
+}
 
 // The answer of a button caption ("&" marks the access letter).
 std::optional<long> AnswerOfCaption(const QString& caption) {
@@ -210,7 +221,7 @@ void MesgBox::CreateControls(FormWindow* w) {
   Twips::SetPlace(c.UniHyperLink1, 3750, 1245, 1185, 240);
   c.UniHyperLink1->hide();
   QObject::connect(c.UniHyperLink1, &HyperLink::Activate, w,
-                   [] { (void)win::ShellExecute(QStringLiteral("open"), SignUpAddress()); });
+                   [w] { gTransfer().Trf_ViewFile(w, SignUpAddress()); });
 }
 
 void MesgBox::ForgetControls() { c_ = Controls{}; }
@@ -264,6 +275,7 @@ void MesgBox::Form_Resize() {
   Skip([&] {
     Twips::SetWidth(c.Picture1, width - 15);
     Twips::SetLeft(c.MsgClose, Twips::Width(c.Picture1) - 500);
+    Twips::SetWidth(c.AppCaption, std::max(0.0, Twips::Left(c.MsgClose) - Twips::Left(c.AppCaption) - 60));
     Twips::SetWidth(c.Picture2, width - 15);
     Twips::SetHeight(c.Picture2, height - 469);
   });
@@ -307,10 +319,24 @@ void MesgBox::ResizeMsgbox() {
   const double faceWidth = Twips::Width(c.cmdButton[0]);
   if (Twips::Width(l) < faceWidth) Twips::SetWidth(l, faceWidth);
 
-  SetHeight(Twips::Top(l) + Twips::Height(c.Picture1) + Twips::Height(l) + Twips::Height(c.picBtnContainer));
-  SetWidth(Twips::Left(l) + Twips::Width(l) + 800);
+  // A caller's sign-up link gets a row of its own under the text, above
+  // the buttons (at its design place it would lie over them).
+  HyperLink* link = c.UniHyperLink1;
+  const bool linkShown = !link->isHidden();
+  if (linkShown) link->SetAutoSize(true);
+  const double linkRow = linkShown ? Twips::Height(link) + 90 : 0;
+  SetHeight(Twips::Top(l) + Twips::Height(c.Picture1) + Twips::Height(l) + linkRow + Twips::Height(c.picBtnContainer));
+  SetWidth(Twips::Left(l) + std::max(Twips::Width(l), linkShown ? Twips::Width(link) : 0.0) + 800);
+  // A box narrower than its title would run the title under the close box:
+  // the box is as wide as the title needs, the close box keeping its room.
+  const double titleNeeds = Twips::Left(c.AppCaption) + TextWidthTwips(c.AppCaption) + kCloseBoxRoom;
+  if (Width() < titleNeeds) SetWidth(titleNeeds);
   Twips::SetTop(l, 200);
-  Twips::SetTop(c.picBtnContainer, Twips::Top(l) + Twips::Height(l));
+  if (linkShown) {
+    Twips::SetLeft(link, Twips::Left(l));
+    Twips::SetTop(link, Twips::Top(l) + Twips::Height(l) + 30);
+  }
+  Twips::SetTop(c.picBtnContainer, Twips::Top(l) + Twips::Height(l) + linkRow);
   const double stripWidth = Width() - 100;
   Twips::SetWidth(c.picBtnContainer, stripWidth);
   if (buttonCount_ == -1) return;
@@ -362,8 +388,9 @@ long MesgBox::ShowMessage(const QString& text, long icon, long style, const QStr
   // A box closed without a button (its close box in a style without No or
   // Cancel) must not answer an earlier box's button.
   buttonResultCode_ = 0;
-  SetMessage(text);
+  // The title first: both sizings of the call keep it readable.
   AppCaption()->SetCaption(title);
+  SetMessage(text);
 
   const std::vector<win::MessageBoxButton> buttons = win::MessageBoxButtons(style);
   if (!buttons.empty()) {

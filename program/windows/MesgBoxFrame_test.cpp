@@ -16,6 +16,7 @@
 #include <QScreen>
 #include <QStandardPaths>
 #include <QThread>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -25,6 +26,7 @@ namespace {
 using namespace OrvaneMac::testing;
 
 constexpr char kChildMarker[] = "ORVANE_FRAME_CHILD";
+constexpr char kKeysChildMarker[] = "ORVANE_ACCESS_LETTER_CHILD";
 
 bool IsBlack(QColor c) { return c.red() < 16 && c.green() < 16 && c.blue() < 16; }
 
@@ -85,6 +87,45 @@ void CheckFrameOnThisDisplay(const QString& ranFile) {
   EXPECT_TRUE(IsBlack(shot.pixelColor(x0 - 2, y0 + 20)));
 }
 
+// Inside the virtual server: Alt+N typed on the real keyboard answers No,
+// whichever of the two keys the user lets go of first.
+void CheckAccessLettersOnThisDisplay(const QString& ranFile) {
+  QFile ran(ranFile);
+  ASSERT_TRUE(ran.open(QIODevice::WriteOnly));
+  ran.close();
+  App();
+  ASSERT_EQ(QGuiApplication::platformName(), "xcb");
+  const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
+  if (xdotool.isEmpty()) GTEST_SKIP() << "xdotool is not installed";
+  struct Row {
+    const char* name;
+    QStringList keys;
+  };
+  const Row rows[] = {
+      {"N released first", {"keydown", "alt", "keydown", "n", "keyup", "n", "keyup", "alt"}},
+      {"Alt released first", {"keydown", "alt", "keydown", "n", "keyup", "alt", "keyup", "n"}},
+  };
+  MesgBox& box = MesgBox::Instance();
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    WhenShown(box, [&] {
+      for (int i = 0; i < 15; ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(20);
+      }
+      QProcess::startDetached(xdotool, row.keys);
+      // A box the keys never reach is closed without an answer.
+      QTimer::singleShot(5000, [&box] {
+        if (box.IsLoaded()) box.Unload();
+      });
+    });
+    EXPECT_EQ(box.MessageBox(QStringLiteral("Replace the file in the destination folder?"), 1, 2,
+                             QStringLiteral("Orvane for Mac - Windows Restore")),
+              7);
+    CancelPending();
+  }
+}
+
 TEST(MesgBoxFrame, RoundedCornersAndCaptionBarOnAnXDisplay) {
   const QString ranFile = qEnvironmentVariable(kChildMarker);
   if (!ranFile.isEmpty()) {
@@ -93,6 +134,15 @@ TEST(MesgBoxFrame, RoundedCornersAndCaptionBarOnAnXDisplay) {
   }
 
   RerunUnderVirtualX(kChildMarker, QStringLiteral("MesgBoxFrame.RoundedCornersAndCaptionBarOnAnXDisplay"));
+}
+
+TEST(MesgBoxFrame, AltNAnswersNoOnAnXDisplay) {
+  const QString ranFile = qEnvironmentVariable(kKeysChildMarker);
+  if (!ranFile.isEmpty()) {
+    CheckAccessLettersOnThisDisplay(ranFile);
+    return;
+  }
+  RerunUnderVirtualX(kKeysChildMarker, QStringLiteral("MesgBoxFrame.AltNAnswersNoOnAnXDisplay"));
 }
 
 }  // namespace

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QFontMetrics>
+
 #include <functional>
 
 namespace OrvaneMac {
@@ -85,6 +87,18 @@ TEST_F(MesgBoxTest, SizesTheWindowToItsText) {
   const double measured = Twips::Width(Box().lblSmallText());
   EXPECT_GT(measured, 1095);
   EXPECT_EQ(Box().Width(), measured + 1910);
+}
+
+TEST_F(MesgBoxTest, ANarrowBoxKeepsItsWholeTitleLeftOfTheCloseBox) {
+  WhenShown(Box(), [&] {
+    const QRect title = Box().AppCaption()->geometry();
+    const QRect close = Box().MsgClose()->geometry();
+    EXPECT_LE(title.right(), close.left());
+    EXPECT_LE(QFontMetrics(Box().AppCaption()->font()).horizontalAdvance(kTitle), title.width());
+    SaveScreenshot(W(), QStringLiteral("mesgbox_narrow"));
+    TypeKey(W(), Qt::Key_Return);
+  });
+  EXPECT_EQ(Box().MessageBox(QStringLiteral("Hi"), 0, 0, kTitle), win::MB_ANSWER_OK);
 }
 
 // ------------------------------------------------------------ answers
@@ -261,12 +275,22 @@ TEST_F(MesgBoxTest, ACallerMayHideTheCloseBoxAndShowTheLinkAroundACall) {
   bool closeShown = true;
   WhenShown(Box(), [&] {
     closeShown = Box().MsgClose()->isVisibleTo(W());
+    // The link stands whole on a row of its own, clear of the OK button.
+    HyperLink* link = Box().UniHyperLink1();
+    const QRect linkPlace(link->mapTo(W(), QPoint(0, 0)), link->size());
+    const QRect ok(Box().cmdButton(0)->mapTo(W(), QPoint(0, 0)), Box().cmdButton(0)->size());
+    EXPECT_FALSE(linkPlace.intersects(ok));
+    EXPECT_LE(QFontMetrics(link->font()).horizontalAdvance(link->Caption()), link->width());
+    EXPECT_TRUE(W()->rect().contains(linkPlace));
     SaveScreenshot(W(), QStringLiteral("mesgbox_with_link"));
+    Program().SkipActivateRepaint = false;
     ClickOn(Box().UniHyperLink1());
     TypeKey(W(), Qt::Key_Return);
   });
   EXPECT_EQ(Box().MessageBox(QString(120, QLatin1Char('s')), 0, 0, kTitle), 0);
   EXPECT_FALSE(closeShown);
+  // Opened the way the program opens its documents and pages.
+  EXPECT_TRUE(Program().SkipActivateRepaint);
   ASSERT_EQ(opened.size(), 1u);
   EXPECT_EQ(opened[0].action, win::ShellRequest::Action::OpenAddress);
   EXPECT_TRUE(opened[0].target.endsWith("/orvanee/jsp/ove_freesignup.jsp?type=M")) << opened[0].target.toStdString();

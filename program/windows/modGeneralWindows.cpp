@@ -7,9 +7,12 @@
 #include "program/windows/SkinImages.h"
 #include "program/windows/Twips.h"
 
+#include <QAbstractItemView>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QScreen>
+#include <QScrollBar>
 
 #include <optional>
 
@@ -127,6 +130,36 @@ QString FitPathToLabel(const QString& path, long width) {
   }
   return result;
 }
+
+namespace {
+
+constexpr char kExtentProperty[] = "horizontalExtent";
+
+// Keeps a list's horizontal scroll range at least as wide as its extent:
+// the view sets the range from its items whenever it lays them out.
+void HoldExtent(QAbstractItemView* list) {
+  QScrollBar* bar = list->horizontalScrollBar();
+  const int needed = list->property(kExtentProperty).toInt() - list->viewport()->width();
+  if (needed > bar->maximum()) bar->setRange(bar->minimum(), needed);
+}
+
+}  // namespace
+
+void SetHorizontalExtent(QAbstractItemView* list, int pixels) {
+  const bool watched = list->property(kExtentProperty).isValid();
+  list->setProperty(kExtentProperty, pixels);
+  if (!watched) {
+    QPointer<QAbstractItemView> view(list);
+    QObject::connect(list->horizontalScrollBar(), &QScrollBar::rangeChanged, list, [view] {
+      if (view) HoldExtent(view);
+    });
+  }
+  list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  list->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+  HoldExtent(list);
+}
+
+int HorizontalExtent(const QAbstractItemView* list) { return list->property(kExtentProperty).toInt(); }
 
 void StringToByteArray(const QString& text, std::vector<std::uint8_t>& bytes, long byteCount) {
   if (text.isEmpty()) return;

@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <vector>
 
+class QAbstractItemView;
+
 namespace OrvaneMac {
 
 class Label;
@@ -54,6 +56,13 @@ void SetPathLabelFont(const QFont& font);
 // Breaks `path` into lines of at least 30 characters, each as long as fits
 // `width` twips, joined by CR LF (see the notes in the source).
 [[nodiscard]] QString FitPathToLabel(const QString& path, long width);
+
+// A list box's horizontal extent (the list box message that sets it): the
+// list scrolls sideways until `pixels` of it have been shown, also when its
+// items are narrower; an extent not wider than the list shows no scroll bar.
+// The extent holds until it is set again.
+void SetHorizontalExtent(QAbstractItemView* list, int pixels);
+[[nodiscard]] int HorizontalExtent(const QAbstractItemView* list);
 
 // Copies `text` as UTF-16 (low byte first) into the first `byteCount`
 // elements of `bytes`, always ending in a zero character: an empty text
