@@ -682,6 +682,12 @@ bool clsRsyncEngine::Cont_CallRsyncRestore(const QString& sUser, const QString& 
     asStatsRestMsg = {};
     Controller().GetStatsRestMsg(true);
     Controller().Cont_TempFolder(QStringLiteral("ADD"), sUser, sPassword);
+    // The client reads the password from the work folder: without it no
+    // listing or run can work, and the route says so at once.
+    const QString passwordFile =
+        g.gsWorkFolder + QStringLiteral("\\ORVANETEMP\\") + vb::Trim(sUser) + QStringLiteral(".txt");
+    if (IsSafeWorkFileUser(sUser) && !win::FileExists(passwordFile))
+      StopRoute(QStringLiteral("Unable to create the work folder ") + g.gsWorkFolder + QStringLiteral("\\ORVANETEMP"));
 
     RestoreRun run(*this, sUser, sPassword, bIncremental ? Integer(-1) : Integer(0), bRelative != 0, iCallerOpt2);
     QString destination;

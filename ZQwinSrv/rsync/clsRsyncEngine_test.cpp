@@ -564,6 +564,34 @@ TEST_F(RsyncEngineTest, AFolderLeavesTheSetOnlyOnItsOwnListsGoodResult) {
   EXPECT_EQ(set->Item(1).ToString(), "D_/users/jsmith/Files/Y/");
 }
 
+// A work folder the restore cannot make (a file of the user's has its name)
+// is a clear error at once: nothing is listed or started, and the restore is
+// a failed one (reported, as the folder helper has it, not retried).
+TEST_F(RsyncEngineTest, AWorkFolderThatCannotBeMadeFailsTheRestoreAtOnce) {
+  QDir(Host("Prog/OrvaneInt")).removeRecursively();
+  WriteBytes("Prog/OrvaneInt", "a file of the user's");
+  QDir().mkpath(Host("Restore"));
+  Items(Engine().gcolRestoreItems)->Add(QString("D_/users/jsmith/Files/X/"));
+  EXPECT_TRUE(engine_->Cont_CallRsyncRestore("jsmith", "pw", "C:\\Restore\\", true, 0, 0, 0, false));
+  EXPECT_TRUE(Engine().gbRestoreFailed);
+  EXPECT_TRUE(runs_.commands.empty());
+  EXPECT_EQ(TransferLog().count("Unable to create the work folder C:\\Prog\\OrvaneInt\\ORVANETEMP"), 1);
+  EXPECT_FALSE(TransferLog().contains("Number of files"));
+}
+
+// Restoring a snapshot's file to its original place names the original
+// folder, not the snapshot's module digit.
+TEST_F(RsyncEngineTest, ASnapshotFileGoesBackToItsOriginalFolder) {
+  engine_->bRestoreOriginal = true;
+  runs_.fallback = {Progress(5, 5, 5, 100, "Users/ann/a.txt"), kPasswordOnly};
+  EXPECT_FALSE(engine_->Cont_CallRsyncEngine("jsmith", "pw", listA, " \"/cygdrive/C/\"", 0, false, false, 0, false, "",
+                                             false, false, "3\"/C\"", "", false, false));
+  EXPECT_EQ(engine_->EngineA.sOriginalFolder, "C:");
+  EXPECT_TRUE(Hand(QString(), true, false));
+  EXPECT_TRUE(TransferLog().contains("Restored file My Orvane/Users/ann/a.txt <To> C:\\Users\\ann\\a.txt"))
+      << TransferLog().toStdString();
+}
+
 // ---- The controller --------------------------------------------------------
 
 TEST_F(RsyncEngineTest, SignInStoresTheAccountAndPreparesTheTunnelOnlyWithSsl) {
