@@ -644,6 +644,20 @@ TEST_F(RsyncEngineTest, MissingFilesAreReportedByBoxOrTransferLogByMode) {
                   .contains("Re-install the application\r\nlibssl32.dll file not found in C:\\Prog\\"));
 }
 
+// A listing and a run report each missing tunnel file, as the sign-in does.
+TEST_F(RsyncEngineTest, BothMissingTunnelFilesAreReportedByListingsAndRuns) {
+  QFile::remove(Host("Prog/i15_test_tunnel_rst.exe"));
+  QFile::remove(Host("Prog/SSLInteractive.conf"));
+  win::RecordingMessageBox box;
+  EXPECT_FALSE(engine_->Rsync_EnumerateFolder(Engine().gsWorkFolder, "jsmith", "/Documents/", QString()));
+  EXPECT_EQ(box.Shown().size(), 2u);
+  EXPECT_FALSE(Hand(listA));
+  EXPECT_EQ(box.Shown().size(), 4u);
+  EXPECT_TRUE(runs_.commands.empty());
+  EXPECT_TRUE(TransferLog().contains("i15_test_tunnel_rst.exe file not found"));
+  EXPECT_TRUE(TransferLog().contains("SSLservice.exe/SSLservice file not found"));
+}
+
 TEST_F(RsyncEngineTest, RestoreEntryWorkFolderAndKeyFile) {
   EngineState& g = Engine();
   // Every controller fixes the work folder: the program folder's "OrvaneInt"
