@@ -124,6 +124,7 @@ TunnelSettings BuildTunnelSettings(const QMap<QString, QString>& values, const Q
   lines << QStringLiteral("verifyChain = yes");
   if (QDir(QStringLiteral("/etc/ssl/certs")).exists()) lines << QStringLiteral("CApath = /etc/ssl/certs");
   if (!caFile.isEmpty()) lines << QStringLiteral("CAfile = ") + caFile;
+  out.checkedHost = destination->host;
   if (IsAddressLiteral(destination->host)) {
     lines << QStringLiteral("checkIP = ") + destination->host;
   } else {
@@ -134,6 +135,62 @@ TunnelSettings BuildTunnelSettings(const QMap<QString, QString>& values, const Q
         line.startsWith(QStringLiteral("protocolUsername")) || line.startsWith(QStringLiteral("protocolPassword"));
     out.stunnelConfig += (credential ? win::ToAnsi(line) : QFile::encodeName(line)) + '\n';
   }
+  return out;
+}
+
+QByteArray TunnelLogFilter::Feed(const QByteArray& bytes) {
+  pending_ += bytes;
+  QByteArray out;
+  qsizetype end = pending_.indexOf('\n');
+  while (end >= 0) {
+    out += Line(pending_.left(end));
+    pending_.remove(0, end + 1);
+    end = pending_.indexOf('\n');
+  }
+  return out;
+}
+
+QByteArray TunnelLogFilter::Finish() {
+  if (pending_.isEmpty()) return {};
+  const QByteArray last = pending_;
+  pending_.clear();
+  return Line(last);
+}
+
+// stunnel's lines read "<date> <time> LOG<level>[<connection>]: <text>". A
+// refused certificate shows first as the finding ("CERT: Pre-verification
+// error: certificate has expired", "CERT: Subject checks failed" for a name
+// that does not match), then as the failed handshake ("SSL_connect: ...
+// certificate verify failed"). Any other error line ends its connection too.
+QByteArray TunnelLogFilter::Line(const QByteArray& raw) {
+  QByteArray line = raw;
+  if (line.endsWith('\r')) line.chop(1);
+  QByteArray out = line + '\n';
+  const qsizetype tag = line.indexOf("LOG");
+  const qsizetype open = tag >= 0 ? line.indexOf('[', tag) : -1;
+  const qsizetype close = open >= 0 ? line.indexOf("]: ", open) : -1;
+  if (tag < 0 || open < 0 || close < 0) return out;
+  const QByteArray level = line.mid(tag + 3, open - tag - 3);
+  const QByteArray connection = line.mid(open + 1, close - open - 1);
+  const QString text = QString::fromUtf8(line.mid(close + 3)).trimmed();
+
+  const QString preVerification = QStringLiteral("CERT: Pre-verification error: ");
+  if (text.startsWith(preVerification)) {
+    reasons_.insert(connection, text.mid(preVerification.size()));
+  } else if (text.startsWith(QStringLiteral("CERT: Subject checks failed"))) {
+    reasons_.insert(connection, QStringLiteral("the certificate does not name %1").arg(host_));
+  }
+  // Levels 0 to 3 are stunnel's errors.
+  bool numeric = false;
+  const int value = level.toInt(&numeric);
+  if (!numeric || value > 3) return out;
+  if (text.contains(QStringLiteral("certificate verify failed"))) {
+    const QString reason = reasons_.value(connection, QStringLiteral("the certificate could not be verified"));
+    out += QStringLiteral("tunnel: certificate refused: %1: %2\n").arg(host_, reason).toUtf8();
+  } else {
+    out += QStringLiteral("tunnel: connection failed: %1\n").arg(text).toUtf8();
+  }
+  reasons_.remove(connection);
   return out;
 }
 

@@ -29,10 +29,33 @@ struct TunnelSettings {
   QByteArray stunnelConfig;
   QString listenAddress;  // where the tunnel accepts, after the connect-to map
   int listenPort = 0;
+  QString checkedHost;  // the name (or address) the certificate must carry
 };
 
 // The stunnel configuration for the values of section "ZQWIN". `caFile`
 // names extra trusted authorities (empty: the system's only).
 [[nodiscard]] TunnelSettings BuildTunnelSettings(const QMap<QString, QString>& values, const QString& caFile);
+
+// What stunnel writes to its standard error, passed on unchanged, with one
+// verdict line of the tunnel's own after each connection that failed:
+//   tunnel: certificate refused: <host>: <reason>
+//   tunnel: connection failed: <stunnel's error text>
+// The engine reads the first kind after a failed run: a refused certificate
+// is never retried and never sends the route to the plain port.
+class TunnelLogFilter {
+ public:
+  explicit TunnelLogFilter(QString checkedHost) : host_(std::move(checkedHost)) {}
+  // The text to write for the next bytes of stunnel's standard error.
+  [[nodiscard]] QByteArray Feed(const QByteArray& bytes);
+  // What is left at the end.
+  [[nodiscard]] QByteArray Finish();
+
+ private:
+  QByteArray Line(const QByteArray& line);
+
+  QString host_;
+  QByteArray pending_;
+  QMap<QByteArray, QString> reasons_;  // the certificate finding of each connection
+};
 
 }  // namespace tools

@@ -84,5 +84,42 @@ TEST(BuildTunnelSettings, RefusesWhatItCannotUse) {
   for (const auto& values : bad) EXPECT_FALSE(BuildTunnelSettings(values, QString()).error.isEmpty());
 }
 
+// stunnel's own lines for the three certificates a hostile network shows,
+// and for a front that is down.
+TEST(TunnelLogFilter, EachFailedConnectionGetsOneVerdict) {
+  struct Row {
+    const char* log;
+    const char* verdict;
+  };
+  const Row rows[] = {
+      {"2026.01.01 10:00:00 LOG4[0]: CERT: Pre-verification error: certificate has expired\n"
+       "2026.01.01 10:00:00 LOG4[0]: Rejected by CERT at depth=0: CN=localhost\n"
+       "2026.01.01 10:00:00 LOG3[0]: SSL_connect: ssl/statem/statem_clnt.c:1889: error:0A000086:SSL "
+       "routines::certificate verify failed\n",
+       "tunnel: certificate refused: rsync1.orvane.example: certificate has expired\n"},
+      {"2026.01.01 10:00:00 LOG4[3]: CERT: Pre-verification error: self-signed certificate in certificate chain\n"
+       "2026.01.01 10:00:00 LOG3[3]: SSL_connect: error:0A000086:SSL routines::certificate verify failed\n",
+       "tunnel: certificate refused: rsync1.orvane.example: self-signed certificate in certificate chain\n"},
+      {"2026.01.01 10:00:00 LOG4[1]: CERT: Subject checks failed\n"
+       "2026.01.01 10:00:00 LOG4[1]: Rejected by CERT at depth=0: CN=localhost\n"
+       "2026.01.01 10:00:00 LOG3[1]: SSL_connect: error:0A000086:SSL routines::certificate verify failed\r\n",
+       "tunnel: certificate refused: rsync1.orvane.example: the certificate does not name rsync1.orvane.example\n"},
+      {"2026.01.01 10:00:00 LOG3[2]: s_connect: connect 127.0.0.1:443: Connection refused (111)\n",
+       "tunnel: connection failed: s_connect: connect 127.0.0.1:443: Connection refused (111)\n"},
+      {"2026.01.01 10:00:00 LOG4[0]: Service [ZQWIN] needs authentication to verify certificates\n", ""},
+  };
+  for (const Row& row : rows) {
+    TunnelLogFilter filter(QStringLiteral("rsync1.orvane.example"));
+    const QByteArray log(row.log);
+    // The log arrives in pieces that cut its lines.
+    QByteArray out = filter.Feed(log.left(30));
+    out += filter.Feed(log.mid(30));
+    out += filter.Finish();
+    const QByteArray passed = QByteArray(row.log).replace("\r\n", "\n");
+    ASSERT_TRUE(out.startsWith(passed)) << out.toStdString();
+    EXPECT_EQ(out.mid(passed.size()), row.verdict) << row.log;
+  }
+}
+
 }  // namespace
 }  // namespace tools

@@ -22,6 +22,7 @@
 #include <set>
 #include <thread>
 
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/prctl.h>
@@ -130,7 +131,12 @@ class ToolsE2E : public ::testing::Test {
     spec.program = (kProgramDir + u'/' + QLatin1String(program)).toStdString();
     spec.arguments = {"SSLInteractive.conf"};
     spec.workingDirectory = root_.toStdString();
+    // Its standard error, as the engine keeps it.
+    const int log = ::open(QFile::encodeName(root_ + QStringLiteral("/tunnellog.txt")).constData(),
+                           O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    spec.stderrFd = log;
     tunnel_ = SpawnChild(spec);
+    if (log >= 0) ::close(log);
     ASSERT_GT(tunnel_, 0);
   }
 
@@ -578,13 +584,53 @@ TEST_F(ToolsE2E, AStalledRefusedOrDeniedConnectionEndsWithRsyncsCode) {
   EXPECT_TRUE(refused.err.contains("Connection refused")) << refused.err.toStdString();
 }
 
-TEST_F(ToolsE2E, TheTunnelRefusesAnExpiredServerCertificate) {
+TEST_F(ToolsE2E, TheTunnelRefusesAnExpiredServerCertificateAndSaysSo) {
   testbed::Control("POST", "/tls", QJsonObject{{"rsync-tls", "expired"}});
   StartTunnel("accept = 43718\r\nconnect = rsync1.orvane.example:443\r\n");
   const Outcome run = List(QStringLiteral("mkowalski@localhost::tessara/"));
   testbed::Control("POST", "/tls", QJsonObject{{"rsync-tls", "good"}});
   EXPECT_NE(run.code, 0);
   EXPECT_FALSE(run.out.contains("readme.txt"));
+  // The verdict the engine reads follows stunnel's own lines.
+  EXPECT_TRUE(WaitUntil([&] {
+    return ReadAll(root_ + QStringLiteral("/tunnellog.txt"))
+        .contains("\ntunnel: certificate refused: rsync1.orvane.example: certificate has expired\n");
+  })) << ReadAll(root_ + QStringLiteral("/tunnellog.txt")).toStdString();
+}
+
+// The redirection program's own failures end it with 1 and close the error
+// log as a failed client run does, so the engine never takes them for a
+// good run.
+TEST_F(ToolsE2E, TheRedirectionProgramsOwnFailuresEndAsAFailedRun) {
+  struct Row {
+    const char* name;
+    std::function<void()> spoil;
+  };
+  const Row rows[] = {
+      {"missing batch file", [] {}},
+      {"batch without a command", [&] { WriteBytes(Work(QStringLiteral("Enum.bat")), "   \r\n"); }},
+      {"missing program", [&] { WriteBytes(Work(QStringLiteral("Enum.bat")), "\"P:\\no_such_client.exe\" -v"); }},
+      {"missing password file",
+       [&] {
+         WriteBytes(Work(QStringLiteral("Enum.bat")), "\"P:\\orvane_int_rst_100.exe\" -v");
+         QFile::remove(Work(QStringLiteral("mkowalski.txt")));
+       }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    QFile::remove(Work(QStringLiteral("Enum.bat")));
+    WritePassword(qEnvironmentVariable("TESTBED_PASSWORD"));
+    row.spoil();
+    const Outcome run = Finish(
+        StartRedirect(QStringLiteral("Enum.bat"), QStringLiteral("errlog.txt"), QStringLiteral("outputlog.txt")),
+        QStringLiteral("errlog.txt"), QStringLiteral("outputlog.txt"));
+    EXPECT_EQ(run.code, 1);
+    const QList<QByteArray> lines = run.err.split('\n');
+    ASSERT_GE(lines.size(), 3) << run.err.toStdString();
+    EXPECT_TRUE(lines.at(0).startsWith("redirect: ")) << run.err.toStdString();
+    EXPECT_TRUE(lines.at(lines.size() - 2).startsWith("rsync error: ")) << run.err.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(Work(QStringLiteral("outputlog.txt"))));
+  }
 }
 
 TEST_F(ToolsE2E, TheClientWaitsForATunnelStartedJustAfterIt) {

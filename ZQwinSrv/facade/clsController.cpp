@@ -54,7 +54,9 @@ void clsController::InitEngine(const QString& sAppPath, Integer iMode, const QSt
           gWebDavControl().hInternetOpen(agent, 1, g.gsProxyName + QStringLiteral(":") + g.gsProxyPort,
                                          g.gsProxyUser, g.gsProxyPass);
         } else {
-          gWebDavControl().hInternetOpen(agent, 1, QString(), QString(), QString());
+          // Without a proxy the password argument is "0" (no proxy user, so
+          // nothing ever sends it).
+          gWebDavControl().hInternetOpen(agent, 1, QString(), QString(), QStringLiteral("0"));
         }
       },
       [&](const vb::ErrorInfo& e) {

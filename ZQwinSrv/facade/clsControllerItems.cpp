@@ -3,6 +3,8 @@
 // query, and the operations handed unchanged to the WebDAV client, the
 // script client or the rsync side. None of them lets a failure through: a
 // failing step is passed over and the result so far is answered.
+#include <QCollator>
+#include <QLocale>
 #include <QStringList>
 
 #include "ZQwinSrv/facade/clsController.h"
@@ -14,6 +16,7 @@
 #include "ZQwinSrv/server/WebDavControl.h"
 #include "platform/errors/RuntimeError.h"
 #include "platform/text/Strings.h"
+#include "platform/text/UserLocale.h"
 
 namespace OrvaneSrv {
 namespace {
@@ -70,11 +73,16 @@ void clsController::SortEnumItems(const vb::CollectionPtr& items) {
   if (!items) return;
   const qsizetype n = items->Count();
   if (n <= 1) return;
+  // The user's locale orders the names, as the system's text comparison
+  // did: accented letters beside their base letters, punctuation by its
+  // collation weight, not by code unit.
+  QCollator collator(QLocale(vb::CurrentUserLocale().name));
+  collator.setCaseSensitivity(Qt::CaseInsensitive);
   for (qsizetype i = 1; i <= n - 1; ++i) {
     for (qsizetype j = i + 1; j <= items->Count(); ++j) {
       const QString a = PathOf(items->Item(i));
       const QString b = PathOf(items->Item(j));
-      if (vb::StrComp(a, b, vb::vbTextCompare) != 1) continue;
+      if (collator.compare(a, b) <= 0) continue;
       // Copies of both go in before the other's place, then the two
       // originals (now one place further on) go.
       const vb::Variant first = items->Item(i);

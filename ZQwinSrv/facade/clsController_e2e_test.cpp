@@ -214,12 +214,12 @@ TEST_F(FacadeE2E, TwoControllersShareOneSignInAndTheRootListsSnapshotsFirst) {
   for (const vb::Variant& v : *snapshots) expected.prepend(gUtil().GetInfoFromKey(3, v.ToString()));
   EXPECT_EQ(listed.mid(0, expected.size()), expected) << "snapshots lead, last first";
   QStringList rest = listed.mid(expected.size());
-  for (QString& p : rest) p = p.toLower();
-  QStringList sorted = rest;
-  std::sort(sorted.begin(), sorted.end());
-  EXPECT_EQ(rest, sorted) << "the others by lower-cased path";
-  EXPECT_TRUE(rest.contains((Root() + "documents/").toLower()));
-  EXPECT_TRUE(rest.contains((Root() + "a.txt").toLower()));
+  for (QString& p : rest) p = p.toLower().mid(Root().size());
+  // The others by lower-cased path in the user's locale's order: "ł" sorts
+  // beside "l", not after every ASCII letter.
+  EXPECT_EQ(rest, QStringList({"a.txt", "b.txt", "c.txt", "documents/", "empty.txt", "encrypted_data/",
+                               "huge archive.iso", "łódź straße/", "media/", "photos.zip", "projects/",
+                               "readme.txt"}));
 
   // The other controller's listing of a subfolder replaces the shared
   // collections, and keeps the WebDAV client's order.
@@ -263,9 +263,10 @@ TEST_F(FacadeE2E, ARefusingDaemonSwitchesToWebDav) {
   EXPECT_FALSE(Engine().gbRestoreFailed);
   EXPECT_TRUE(box.Shown().empty());
 
-  // The next restore, with the daemon back, runs over rsync again although
-  // the first one left the plain-port key behind.
-  EXPECT_EQ(vb::Trim(gTransfer().Trf_ReadUserProfile("NONSSLEXISTS")), "1");
+  // The failures never sent the route to the plain port, for this restore
+  // or a later one; the next restore, with the daemon back, runs over rsync.
+  EXPECT_EQ(gTransfer().Trf_ReadUserProfile("NONSSLEXISTS"), "");
+  for (const QJsonValue& v : testbed::Log()) EXPECT_NE(v.toObject()["port"].toString(), "rsync");
   testbed::Reset(false);
   QDir(root_).mkpath("D/Next");
   const qsizetype before = TransferLog().size();
@@ -273,6 +274,82 @@ TEST_F(FacadeE2E, ARefusingDaemonSwitchesToWebDav) {
   ExpectRestored("/D/Next");
   EXPECT_GT(RsyncConnections(), 0);
   EXPECT_FALSE(TransferLog().mid(before).contains("Switched to alternate method or protocol"));
+}
+
+// A TLS front showing a wrong certificate (another host's, an unknown
+// authority's, an expired one) is an attacker's as far as the route can
+// tell: the route never goes to the daemon's plain port, names the
+// certificate problem in the transfer log at the first refusal, marks
+// nothing in the profile, and the restore goes on over WebDAV (HTTPS).
+TEST_F(FacadeE2E, AWrongCertificateOnTheTlsFrontFallsBackToWebDavNeverToPlainRsync) {
+  struct Row {
+    const char* certificate;
+    const char* reason;
+  };
+  const Row rows[] = {
+      {"expired", "(certificate has expired)"},
+      {"unknown-ca", "(self-signed certificate in certificate chain)"},
+      {"wrong-host", "(the certificate does not name rsync1.orvane.example)"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.certificate);
+    testbed::Control("POST", "/tls", QJsonObject{{"rsync-tls", row.certificate}});
+    testbed::Control("DELETE", "/log");
+    const QString dest = QString("D/%1").arg(row.certificate);
+    QDir(root_).mkpath(dest);
+    const qsizetype before = TransferLog().size();
+    QElapsedTimer took;
+    took.start();
+    EXPECT_EQ(Restore(Items(), "D:\\" + QString(row.certificate) + "\\"), 1);
+    EXPECT_LT(took.elapsed(), 60000) << "no retries against a refused certificate";
+    ExpectRestored("/" + dest);
+    const QString log = TransferLog().mid(before);
+    EXPECT_EQ(log.count("Unable to connect securely to the rsync server rsync1.orvane.example, Reason : its "
+                        "certificate was refused " +
+                        QString(row.reason)),
+              1)
+        << log.toStdString();
+    EXPECT_TRUE(log.contains("Switched to alternate method or protocol"));
+    int plain = 0, tls = 0;
+    for (const QJsonValue& v : testbed::Log()) {
+      const QJsonObject entry = v.toObject();
+      if (entry["kind"].toString() != "connection") continue;
+      plain += entry["port"].toString() == "rsync";
+      tls += entry["port"].toString() == "rsync-tls";
+    }
+    EXPECT_EQ(plain, 0);
+    EXPECT_EQ(tls, 1) << "one refusal is enough";
+    EXPECT_GT(WebDavDownloads(), 0);
+    EXPECT_EQ(gTransfer().Trf_ReadUserProfile("NONSSLEXISTS"), "");
+    EXPECT_TRUE(Engine().gbUseSSL);
+  }
+}
+
+// Without the client's runtime (or the client) the route cannot run: one box
+// names the missing file, the route fails, and the restore goes on over
+// WebDAV instead of reporting nothing restored as a success.
+TEST_F(FacadeE2E, AMissingClientRuntimeFallsBackToWebDav) {
+  ASSERT_TRUE(QFile::remove(root_ + "/Prog/cygwin1.dll"));
+  win::RecordingMessageBox box;
+  EXPECT_EQ(Restore(Items()), 1);
+  ExpectRestored();
+  ASSERT_EQ(box.Shown().size(), 1u);
+  EXPECT_TRUE(box.Shown()[0].text.contains("cygwin1.dll file not found in C:\\Prog\\"));
+  const QString log = TransferLog();
+  EXPECT_TRUE(log.contains("Switched to alternate method or protocol"));
+  EXPECT_FALSE(log.contains("Number of files restored now: 0 file(s)"));
+  EXPECT_EQ(RsyncConnections(), 0);
+}
+
+// Only exactly "1" asks for decryption: " 1" restores over rsync.
+TEST_F(FacadeE2E, DecryptWithABlankTakesTheRsyncRoute) {
+  WriteUserProfile("DECRYPT", "\" 1\"");  // quoted, so the blank is read back
+  ASSERT_EQ(gTransfer().Trf_ReadUserProfile("DECRYPT"), " 1");
+  EXPECT_EQ(Restore(Items()), 1);
+  ExpectRestored();
+  EXPECT_GT(RsyncConnections(), 0);
+  EXPECT_EQ(WebDavDownloads(), 0);
+  EXPECT_FALSE(TransferLog().contains("Decrypt option selected"));
 }
 
 TEST_F(FacadeE2E, AStoredKeyMakesAnRsyncFailureFinal) {

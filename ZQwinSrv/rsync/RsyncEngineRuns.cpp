@@ -22,6 +22,8 @@ namespace OrvaneSrv {
 namespace {
 
 constexpr std::uint32_t kStillActive = 259;
+// The redirection program's exit code for a client ended by signal n is 128 + n.
+constexpr std::uint32_t kEndedBySignal = 128;
 // How long a started run may take to create its output log.
 constexpr std::int64_t kOutputLogWaitMs = 60000;
 
@@ -186,19 +188,31 @@ bool clsRsyncEngine::StartRun(const QString& sUser, const QString& sListFile, co
   programShort = ShortOr(g.gsAppPath);
   if (!programShort.endsWith(u'\\')) programShort += u'\\';
   workShort = ShortOr(g.gsWorkFolder);
-  GetTempPaths(driveWork);
+  QString driveWorkError;
+  vb::OnErrorGoTo([&] { GetTempPaths(driveWork); },
+                  [&](const vb::ErrorInfo& e) { driveWorkError = e.description; });
+  if (!driveWorkError.isEmpty()) {
+    // The batch line and the argument list go there: no run can start.
+    StopRoute(QStringLiteral("Unable to create the work folder ") + driveWork + QStringLiteral(", Reason : ") +
+              driveWorkError);
+    WriteTrace(QStringLiteral("Exit Cont_Call...Engine False"));
+    return false;
+  }
 
   vb::ResumeNext next;
   ClientCommand command;
+  qint64 tunnelLogAt = 0;
   if (g.gbUseSSL) {
+    // Both are asked, so each missing one is reported.
     const bool tunnel = Controller().Cont_CheckDependFile(g.gsTunnelExe);
-    const bool conf = tunnel && Controller().Cont_CheckDependFile(g.gsTunnelConf);
+    const bool conf = Controller().Cont_CheckDependFile(g.gsTunnelConf);
     if (!tunnel || !conf) {
       WriteTransferLog(QStringLiteral("SSLservice.exe/SSLservice file not found"), 2);
       WriteTrace(QStringLiteral("Exit Cont_Call...Engine False"));
       return false;
     }
     if (!IsExeRunning(g.gsTunnelExe, false, 0)) Controller().Cont_LaunchSSLTunnel(false, false);
+    tunnelLogAt = TunnelLogSize();
   }
   next([&] {
     command = BuildClientCommand(sUser, sListFile, sDestination, bRelative, bNoRelative, sExtraOption, sSourceSuffix,
@@ -242,9 +256,16 @@ bool clsRsyncEngine::StartRun(const QString& sUser, const QString& sListFile, co
     e->bNoRelative = bNoRelative;
     e->bRelative = bRelative;
     e->bUseOption5 = bUseOption5;
+    e->lTunnelLogAt = tunnelLogAt;
+    e->sItem = sPendingItem;
+    e->dwExitCode = 0;
     e->sOriginalFolder.clear();
     if (bRestoreOriginal && vb::Trim(sSourceSuffix).size() > 1) {
-      QString folder = QString(sSourceSuffix).remove(u'"').mid(1).replace(u'/', u'\\');
+      // A snapshot's source root names its module's digit before the quote
+      // (3"/C"): the folder is the drive path after it.
+      QString root = QString(sSourceSuffix).trimmed();
+      if (!root.isEmpty() && root.at(0).isDigit()) root = root.mid(1);
+      QString folder = root.remove(u'"').mid(1).replace(u'/', u'\\');
       if (!folder.isEmpty()) folder = folder.left(1) + u':' + folder.mid(1);
       e->sOriginalFolder = folder;
     }
@@ -308,7 +329,16 @@ bool clsRsyncEngine::Cont_CallRsyncEngine(const QString& sUser, const QString& s
     WriteTrace(QStringLiteral("Enter Cont_Call...Engine"));
     g.gvRemotePath = sDestination;
     Controller().Cont_ClearCollection();
+    if (!sRouteStopped.isEmpty()) {
+      WriteTrace(QStringLiteral("Exit Cont_Call...Engine False"));
+      return false;
+    }
     if (!Controller().Cont_CheckSSLDependencies()) {
+      // Without the client no list of the job can run: the route gives up
+      // (the restore then falls back or fails) instead of counting nothing
+      // restored as a success.
+      StopRoute(QStringLiteral("Unable to start the transfer, the rsync client or its runtime is missing from ") +
+                g.gsAppPath);
       WriteTrace(QStringLiteral("Exit Cont_Call...Engine False"));
       return false;
     }
@@ -330,8 +360,14 @@ bool clsRsyncEngine::Cont_CallRsyncEngine(const QString& sUser, const QString& s
     WriteTrace(QStringLiteral("Exit Cont_CallSyncEngine "));
     return result;
   }
-  const bool ok = Cont_Check_Log_Err_Files(n);
+  // A client ended by a signal (killed, crashed) was cut off whatever its
+  // error log says: its list is run again.
+  const std::uint32_t code = Run(n).dwExitCode;
+  const bool ended = code < kEndedBySignal || code == kStillActive;
+  if (!ended) WriteTrace(QStringLiteral("The client was ended by a signal, exit code ") + QString::number(code));
+  const bool ok = Cont_Check_Log_Err_Files(n) && ended;
   if (ok) {
+    colGoodLists[Run(n).sItem] += 1;
     if (n == 1)
       ResetParamEngineA();
     else
@@ -346,7 +382,8 @@ bool clsRsyncEngine::Cont_CallRsyncEngine(const QString& sUser, const QString& s
   EngineParams& e = Run(n);
   EngineParams& o = Run(n == 1 ? 2 : 1);
   const QString letter = n == 1 ? QStringLiteral("A") : QStringLiteral("B");
-  if (e.iRetryCount > g.giRsyncRetryLimit) {
+  // A refused certificate fails every retry alike.
+  if (e.iRetryCount > g.giRsyncRetryLimit || CertificateRefused(e.lTunnelLogAt, code)) {
     if (n == 1)
       ResetParamEngineA();
     else
@@ -359,17 +396,7 @@ bool clsRsyncEngine::Cont_CallRsyncEngine(const QString& sUser, const QString& s
   e.tsOutput.reset();
   e.iRetryCount = static_cast<Integer>(e.iRetryCount + 1);
   e.lFailureCount += 1;
-  Transfer& t = gTransfer();
-  auto nonSslAllowed = [&] {
-    const QString v = vb::Trim(t.Trf_ReadUserProfile(QStringLiteral("NONSSL")));
-    return v == QStringLiteral("1") || v.isEmpty();
-  };
-  if (EngineA.lFailureCount + EngineB.lFailureCount >= 5 && nonSslAllowed()) {
-    t.Trf_WriteUserProfile(QStringLiteral("NONSSLEXISTS"), QStringLiteral("1"));
-    g.gbUseSSL = false;
-  }
-  if (nonSslAllowed() && vb::Trim(t.Trf_ReadUserProfile(QStringLiteral("NONSSLEXISTS"))) == QStringLiteral("1"))
-    g.gbUseSSL = false;
+  // However often the runs fail, a retry keeps the tunnel (RsyncRetry.cpp).
   RsyncWait(e.iRetryCount);
   WriteTrace(QStringLiteral("Retrying backup with ") + letter + QStringLiteral("count =") +
              QString::number(e.iRetryCount));
@@ -395,6 +422,7 @@ bool clsRsyncEngine::Cont_CallRsyncEngine(const QString& sUser, const QString& s
     const QString destination = e.sDestination;
     const QString extra = e.sExtraOption;
     const QString suffix = e.sSourceSuffix;
+    sPendingItem = e.sItem;
     next([&] {
       (void)Cont_CallRsyncEngine(sUser, sPassword, list, destination, iCallerOpt1, true, bRelative, iCallerOpt2,
                                  e.bNoRelative, extra, bWaitForOne, bWaitForOne, suffix, QString(), e.bUseOption5,
@@ -411,10 +439,16 @@ bool clsRsyncEngine::RunEnded(Integer iEngine) {
   if (atEnd && !CheckProcessStatus(e.hProcess)) {
     e.iBusy = 0;
     e.tsOutput.reset();
+    KeepExitCode(e);
     CurrentClientRunLauncher().Close(e.hProcess);
     return true;
   }
   return false;
+}
+
+void clsRsyncEngine::KeepExitCode(EngineParams& e) {
+  std::uint32_t code = 0;
+  e.dwExitCode = CurrentClientRunLauncher().ExitCode(e.hProcess, code) ? code : 0;
 }
 
 Integer clsRsyncEngine::CheckIfBackupComplete(bool bWaitOne) {
@@ -447,6 +481,7 @@ Integer clsRsyncEngine::CheckIfBackupComplete(bool bWaitOne) {
       const bool known = CurrentClientRunLauncher().ExitCode(e.hProcess, code);
       if (!known || code != kStillActive) {
         e.iBusy = 0;
+        e.dwExitCode = known ? code : 0;
         CurrentClientRunLauncher().Close(e.hProcess);
         return true;
       }

@@ -1,5 +1,9 @@
 // clsRsyncEngine: judging a client run by what the client wrote to its
 // standard error.
+#include <QRegularExpression>
+
+#include <algorithm>
+
 #include "ZQwinSrv/foundation/Options.h"
 #include "ZQwinSrv/foundation/TextHelpers.h"
 #include "ZQwinSrv/foundation/Util.h"
@@ -15,6 +19,27 @@ namespace OrvaneSrv {
 namespace {
 
 bool HasNoCase(const QString& line, const QString& text) { return line.contains(text, Qt::CaseInsensitive); }
+
+// The reason the client gave after "failed: ", without the error number
+// ("Permission denied (13)" -> "Permission denied"); "" when there is none.
+QString ClientReason(const QString& line) {
+  const qsizetype at = line.lastIndexOf(QStringLiteral("failed: "), -1, Qt::CaseInsensitive);
+  if (at < 0) return {};
+  QString reason = line.mid(at + 8).trimmed();
+  const qsizetype number = reason.lastIndexOf(QStringLiteral(" ("));
+  if (number > 0 && reason.endsWith(u')')) reason = reason.left(number);
+  return reason;
+}
+
+// rsync writes a file to a temporary sibling ".<name>.XXXXXX" and renames
+// it: a failure there concerns the user's file <name>.
+QString WithoutTemporaryName(const QString& path) {
+  const qsizetype slash = std::max(path.lastIndexOf(u'\\'), path.lastIndexOf(u'/'));
+  const QString name = path.mid(slash + 1);
+  if (name.size() > 8 && name.startsWith(u'.') && name.at(name.size() - 7) == u'.')
+    return path.left(slash + 1) + name.mid(1, name.size() - 8);
+  return path;
+}
 
 }  // namespace
 
@@ -62,24 +87,48 @@ bool clsRsyncEngine::Cont_Check_Log_Err_Files(Integer n) {
           }
           const bool missing = HasNoCase(line, QStringLiteral("failed: No such file or directory"));
           const bool tooLong = HasNoCase(line, QStringLiteral("File name too long"));
-          if (!missing && !tooLong && !HasNoCase(line, QStringLiteral("failed: not a directory")) &&
+          // A folder of the user's where a file goes: rsync keeps it and
+          // fails the file (exit 23); retrying the list cannot change that.
+          const qsizetype makeWay = line.indexOf(QStringLiteral("could not make way for new "));
+          if (!missing && !tooLong && makeWay < 0 && !HasNoCase(line, QStringLiteral("failed: not a directory")) &&
               !HasNoCase(line, QStringLiteral("SFERROR")) && !HasNoCase(line, QStringLiteral("IOERROR")) &&
-              !HasNoCase(line, QStringLiteral("mkstemp")))
+              !HasNoCase(line, QStringLiteral("mkstemp")) &&
+              !HasNoCase(line, QStringLiteral("failed: Permission denied")) &&
+              !HasNoCase(line, QStringLiteral("failed: Operation not permitted")) &&
+              !HasNoCase(line, QStringLiteral("failed: Read-only file system")))
             continue;
           failureSeen = true;
           if (e) e->dFailedFiles += 1;
 
           QString entry;
           bool add = false;
-          if (!tooLong && !missing) {
+          if (makeWay >= 0) {
+            // "could not make way for new regular file: <path below the
+            // run's destination>"
+            const qsizetype colon = line.indexOf(QStringLiteral(": "), makeWay);
+            const QString relative = colon > 0 ? line.mid(colon + 2).trimmed() : QString();
+            const QString destination =
+                e ? c.Cont_ChangeRsycnToWinPath(vb::Trim(e->sDestination)) : QString();
+            QString local = relative;
+            local.replace(u'/', u'\\');
+            if (!destination.isEmpty())
+              local = (destination.endsWith(u'\\') ? destination : destination + u'\\') + local;
+            WriteTransferLog(QStringLiteral("Unable to restore file My Orvane\\") + local + QStringLiteral(". Reason: ") +
+                                 line.mid(makeWay, colon > makeWay ? colon - makeWay : -1).trimmed(),
+                             2);
+          } else if (!tooLong && !missing) {
             // The client names the item as a quoted "/cygdrive/" path after
-            // its own words; that path is the one to show. A line without
-            // one is cut at the fixed place.
+            // its own words; that path is the one to show, as the user's
+            // file (not rsync's temporary beside it), with the reason the
+            // client gave. A line without one is cut at the fixed place.
             const qsizetype open = line.indexOf(QStringLiteral("\"/cygdrive/"));
             const qsizetype close = open >= 0 ? line.indexOf(u'"', open + 1) : -1;
             const QString p = close > open ? c.Cont_ChangeRsycnToWinPath(line.mid(open, close - open + 1))
                                            : c.Cont_ChangeRsycnToWinPath(vb::Trim(vb::Mid(line, 10)));
-            WriteTransferLog(QStringLiteral("Unable to restore file My Orvane\\") + p, 2);
+            const QString reason = ClientReason(line);
+            WriteTransferLog(QStringLiteral("Unable to restore file My Orvane\\") + WithoutTemporaryName(p) +
+                                 (reason.isEmpty() ? QString() : QStringLiteral(". Reason: ") + reason),
+                             2);
           } else if (tooLong) {
             const qsizetype cyg = line.indexOf(QStringLiteral("/cygdrive/"));
             const QString w = c.Cont_ChangeRsycnToWinPath(cyg >= 1 ? line.mid(cyg - 1) : line);
@@ -95,7 +144,12 @@ bool clsRsyncEngine::Cont_Check_Log_Err_Files(Integer n) {
             entry = full;
             add = true;
           } else {
-            const qsizetype inModule = line.indexOf(QStringLiteral("\" (in tessara)"));
+            // The module is "tessara", or "tessara<n>" for snapshot n.
+            qsizetype inModule = line.indexOf(QStringLiteral("\" (in tessara)"));
+            if (inModule < 0) {
+              static const QRegularExpression snapshot(QStringLiteral("\" \\(in tessara\\d\\)"));
+              inModule = line.indexOf(snapshot);
+            }
             const qsizetype cyg = line.indexOf(QStringLiteral("\"/cygdrive/"));
             if (inModule >= 0) {
               path = line.mid(18, inModule - 18);

@@ -8,6 +8,7 @@
 #include "ZQwinSrv/foundation/TextHelpers.h"
 #include "ZQwinSrv/foundation/Transfer.h"
 #include "ZQwinSrv/foundation/clsProgressDisplay.h"
+#include "ZQwinSrv/rsync/SnapshotPaths.h"
 #include "ZQwinSrv/rsync/clsRsyncController.h"
 #include "ZQwinSrv/rsync/clsRsyncEngine.h"
 #include "platform/clock/Clock.h"
@@ -22,13 +23,10 @@ namespace OrvaneSrv {
 namespace {
 
 constexpr std::uint32_t kStillActive = 259;
-// The redirection program's exit code for a client ended by signal n is 128 + n.
-constexpr std::uint32_t kEndedBySignal = 128;
 // A listing is attempted at most this often.
 constexpr Integer kListingAttempts = 10;
 // How long a started redirection program may take to create its output log.
 constexpr std::int64_t kOutputLogWaitMs = 60000;
-const QString kSnapshotMark = QStringLiteral("/BackUp_nightly.");
 
 QString Quote(const QString& text) { return u'"' + text + u'"'; }
 
@@ -55,13 +53,20 @@ bool clsRsyncEngine::EnumerateOnce(const QString& sWorkFolder, const QString& sU
   gTransfer().Trf_ClearEnumRemoteDirContent();
   // A snapshot "/BackUp_nightly.<d>/<user>/rest" is read from the module
   // "tessara<d>" at "/rest".
-  const qsizetype p = sRemotePath.indexOf(kSnapshotMark);
-  if (p < 0) {
-    g.gvRemotePath = sRemotePath;
-  } else {
-    g.gvRemotePath = sRemotePath.mid(p + 16, 1) + u'/' + sRemotePath.mid(p + 19 + g.gsUserName.size());
-  }
+  g.gvRemotePath = ModulePath(sRemotePath, g.gsUserName);
   lPollCounter = 0;
+  if (!sRouteStopped.isEmpty()) {
+    bNoRetry = true;
+    return false;
+  }
+  // The listing runs the client as the transfer runs do: without it (or its
+  // runtime) the route cannot go on, and trying again cannot help.
+  if (!Controller().Cont_CheckSSLDependencies()) {
+    StopRoute(QStringLiteral("Unable to list the folder, the rsync client or its runtime is missing from ") +
+              g.gsAppPath);
+    bNoRetry = true;
+    return false;
+  }
 
   vb::ResumeNext next;
   const QString temp = sWorkFolder + QStringLiteral("\\ORVANETEMP\\");
@@ -75,7 +80,17 @@ bool clsRsyncEngine::EnumerateOnce(const QString& sWorkFolder, const QString& sU
   if (!programShort.endsWith(u'\\')) programShort += u'\\';
   const QString workShort = ShortOr(sWorkFolder);
   QString driveWork;
-  next([&] { GetTempPaths(driveWork); });
+  QString driveWorkError;
+  vb::OnErrorGoTo([&] { GetTempPaths(driveWork); },
+                  [&](const vb::ErrorInfo& e) { driveWorkError = e.description; });
+  if (!driveWorkError.isEmpty()) {
+    // The client's argument list and batch line go there: without it no
+    // listing can run.
+    StopRoute(QStringLiteral("Unable to create the work folder ") + driveWork + QStringLiteral(", Reason : ") +
+              driveWorkError);
+    bNoRetry = true;
+    return false;
+  }
 
   const QString argListPath = driveWork + QStringLiteral("\\ORVANETEMP\\arglist.txt");
   const QString P = Cont_GetCygdrivepath(argListPath, false);
@@ -95,15 +110,18 @@ bool clsRsyncEngine::EnumerateOnce(const QString& sWorkFolder, const QString& sU
   QStringList A{QString(g.gsRsyncClientExe).replace(QStringLiteral(".exe"), QString())};
   A << H;
   const QString remote = g.gvRemotePath.ToString();
+  qint64 tunnelLogAt = 0;
   if (g.gbUseSSL) {
+    // Both are asked, so each missing one is reported.
     const bool tunnel = Controller().Cont_CheckDependFile(g.gsTunnelExe);
-    const bool conf = tunnel && Controller().Cont_CheckDependFile(g.gsTunnelConf);
+    const bool conf = Controller().Cont_CheckDependFile(g.gsTunnelConf);
     if (!tunnel || !conf) {
       WriteTransferLog(g.gsTunnelExe + QStringLiteral(" file not found"), 2);
       bNoRetry = true;
       return false;
     }
     if (!IsExeRunning(g.gsTunnelExe, false, 0)) Controller().Cont_LaunchSSLTunnel(false, false);
+    tunnelLogAt = TunnelLogSize();
     C = Quote(programShort + g.gsRsyncClientExe) + O + QStringLiteral("--port=43718 ") +
         Quote(sUser + QStringLiteral("@localhost::tessara") + remote);
     A << QStringLiteral("--port=43718") << sUser + QStringLiteral("@localhost::tessara") + remote;
@@ -171,15 +189,24 @@ bool clsRsyncEngine::EnumerateOnce(const QString& sWorkFolder, const QString& sU
 
   bool result = false;
   if (Cont_CheckIfEnumComplete(pid, false, bSearch)) {
-    // A client ended by a signal (killed from outside, or crashed) leaves a
-    // cut listing and no error text: the run failed whatever its error log
-    // says, and an empty listing must not pass for an empty folder.
+    // The search window's stop is asked once more before the judgement.
+    if (bSearch) g.giListingState = gProgressDisplay().CallBackSearchFolder(QStringLiteral("1")) ? 1 : 0;
+    // A listing is whole only when the client ended well: one ended by a
+    // signal (killed, crashed) leaves a cut listing and no error text, and
+    // the redirection program's own failures (a batch or list file it
+    // cannot read, a log it cannot create) end it with 1 before any client
+    // ran. An empty listing must never pass for an empty folder.
     std::uint32_t code = 0;
     const win::ProcessHandle ended = launcher.Open(pid);
     const bool known = ended != 0 && launcher.ExitCode(ended, code);
     if (ended != 0) launcher.Close(ended);
-    if (known && code >= kEndedBySignal && code != kStillActive) {
-      WriteTrace(QStringLiteral("The listing client was ended by a signal, exit code ") + QString::number(code));
+    if (known && code != 0 && code != kStillActive) {
+      QString errors;
+      vb::ResumeNext next;
+      next([&] { errors = FromUtf8(win::ReadAllBytes(temp + QStringLiteral("errlog.txt"))).left(4000); });
+      WriteTrace(QStringLiteral("The listing client ended with exit code ") + QString::number(code) +
+                 QStringLiteral(": ") + errors);
+      if (CertificateRefused(tunnelLogAt, code)) bNoRetry = true;
       return false;
     }
     result = Cont_Check_Log_Err_Files(0);

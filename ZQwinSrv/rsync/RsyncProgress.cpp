@@ -134,7 +134,10 @@ QString clsRsyncEngine::DisplayProgress(Integer iEngine) {
         const QString f3 = vb::Trim(vb::Mid(line, 32, 16));
         const QString f4 = vb::Trim(vb::Mid(line, 64, 4));
         const QString rate = vb::Trim(vb::Mid(line, 69, 10));
-        const QString item = line.size() >= 92 ? vb::Mid(line, 92) : QString();
+        // The item as the client names it: a name may begin or end with a
+        // blank, so nothing but a line end is cut from it.
+        QString item = line.size() >= 92 ? vb::Mid(line, 92) : QString();
+        while (item.endsWith(u'\r')) item.chop(1);
         const bool syncFile = item.contains(kSyncMark);
         const double n3 = Number(f3);
 
@@ -145,7 +148,7 @@ QString clsRsyncEngine::DisplayProgress(Integer iEngine) {
         }
         ProgressRecord& w = g.gWebdavProgress;
         if (n3 == 0 && syncFile && g.gbCommonFlag) {
-          const QString name = QStringLiteral("My Orvane/") + vb::Trim(item).remove(kSyncMark);
+          const QString name = QStringLiteral("My Orvane/") + QString(item).remove(kSyncMark);
           w.sFileName = name;
           const double size = Number(f2);
           if (AddSyncFile(name, iEngine, false)) {
@@ -217,8 +220,10 @@ QString clsRsyncEngine::DisplayProgress(Integer iEngine) {
             w.sTrfRate = GetProperSizeValue(perSecond, true);
           }
         }
-        w.sFileName = QStringLiteral("My Orvane/") + vb::Trim(item).remove(kSyncMark);
-        e->iRetryCount = 0;
+        w.sFileName = QStringLiteral("My Orvane/") + QString(item).remove(kSyncMark);
+        // Progress does not set the list's retries back: a list whose one
+        // file fails every time while the others report progress must still
+        // reach the retry limit.
         if (g.gdRsyncSecondsLeft < 0) g.gdRsyncSecondsLeft = 0;
 
         if (lProgressRefresh == 0) {
@@ -239,11 +244,11 @@ QString clsRsyncEngine::DisplayProgress(Integer iEngine) {
         } else {
           // The local name comes from this run's own destination.
           const QString local = Controller().Cont_ChangeRsycnToWinPath(
-              ReplaceSection(vb::Mid(e->sDestination, 2) + vb::Trim(item), QStringLiteral("\""), QString()).prepend(u'"'));
+              ReplaceSection(vb::Mid(e->sDestination, 2) + item, QStringLiteral("\""), QString()).prepend(u'"'));
           QString logText;
           if (AddSyncFile(w.sFileName, iEngine, false) && !syncFile) {
             logText = bRestoreOriginal ? QStringLiteral("Restored file ") + w.sFileName + QStringLiteral(" <To> ") +
-                                             e->sOriginalFolder + u'\\' + vb::Trim(item).replace(u'/', u'\\')
+                                             e->sOriginalFolder + u'\\' + QString(item).replace(u'/', u'\\')
                                        : QStringLiteral("Restored file ") + w.sFileName + QStringLiteral(" <To> ") + local;
           }
           if (!logText.isEmpty()) WriteTransferLog(logText, 1);

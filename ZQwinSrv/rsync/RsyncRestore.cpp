@@ -5,6 +5,9 @@
 // on the server and the local destination that put the files in place.
 // The restore ends with the wait for the last run, the counting and the
 // summary lines of the transfer log.
+#include <QFileInfo>
+#include <QHash>
+
 #include <algorithm>
 #include <deque>
 
@@ -14,11 +17,14 @@
 #include "ZQwinSrv/foundation/Transfer.h"
 #include "ZQwinSrv/foundation/Util.h"
 #include "ZQwinSrv/foundation/clsProgressDisplay.h"
+#include "ZQwinSrv/rsync/SnapshotPaths.h"
 #include "ZQwinSrv/rsync/clsRsyncController.h"
 #include "ZQwinSrv/rsync/clsRsyncEngine.h"
+#include "ZQwinSrv/server/WebDavControl.h"
 #include "platform/clock/Clock.h"
 #include "platform/errors/RuntimeError.h"
 #include "platform/files/FileSystem.h"
+#include "platform/paths/WinPath.h"
 #include "platform/text/Conversion.h"
 #include "platform/text/Strings.h"
 #include "platform/ui/EventPump.h"
@@ -26,7 +32,6 @@
 namespace OrvaneSrv {
 namespace {
 
-const QString kSnapshotMark = QStringLiteral("/BackUp_nightly.");
 const QString kSpecialCharacters =
     QStringLiteral(", Reason : Windows does not allow special characters like \\ / : * ? \" > < | in ");
 
@@ -37,6 +42,20 @@ struct RestoreStopped {};
 
 bool IsFolderItem(const QString& item) { return item.startsWith(QStringLiteral("D_")); }
 
+// The path of a listing line's entry: what follows its permissions, size,
+// date and time fields and the one blank after them, as it stands (a name
+// may begin with a blank).
+QString ListingName(const QString& line) {
+  const QString text = StripNull(line);
+  qsizetype i = 0;
+  const qsizetype n = text.size();
+  for (int field = 0; field < 4; ++field) {
+    while (i < n && text.at(i) == u' ') ++i;
+    while (i < n && text.at(i) != u' ') ++i;
+  }
+  return i < n ? text.mid(i + 1) : QString();
+}
+
 class RestoreRun {
  public:
   RestoreRun(clsRsyncEngine& engine, const QString& user, const QString& password, Integer incremental,
@@ -44,9 +63,13 @@ class RestoreRun {
       : e_(engine), user_(user), password_(password), incremental_(incremental), relative_(relative),
         callerOpt2_(callerOpt2), temp_(Engine().gsWorkFolder + QStringLiteral("\\ORVANETEMP\\")) {}
 
-  // The item loop, the file phase and the final wait; RestoreStopped when
-  // the stop test ends it early.
-  void Lists(const QString& destination, bool original);
+  // The item loop, the file phase and the final wait into `localRoot`
+  // (the destination folder in Windows form); RestoreStopped when the stop
+  // test ends it early.
+  void Lists(const QString& destination, const QString& localRoot, bool original);
+  // Takes the folder items whose every list ended well out of the set: what
+  // is left is what a fall-back restores.
+  void ReleaseRestoredFolders();
   // Makes the items' original folders; drops the items whose folder cannot
   // be written. RestoreStopped on a stop.
   void PrepareOriginalFolders();
@@ -54,11 +77,11 @@ class RestoreRun {
   double refusedItems = 0;
 
  private:
-  static bool Stopped() {
+  bool Stopped() const {
     const EngineState& g = Engine();
-    return g.gbCancelled || g.gbRestoreFailed || !g.gbInteractiveRestore;
+    return g.gbCancelled || g.gbRestoreFailed || !g.gbInteractiveRestore || !e_.sRouteStopped.isEmpty();
   }
-  static void StopTest() {
+  void StopTest() const {
     if (Stopped()) throw RestoreStopped{};
   }
   static void PreparingFileList() {
@@ -77,13 +100,22 @@ class RestoreRun {
   void FileLists();
   void FileItemsByDrive();
   void FlushDrive(const QStringList& group, const QString& drive);
-  // A file entry: false when its name cannot be held; an encrypted entry
-  // is reported and counted as failed.
-  bool AcceptFile(const QString& entry, const QString& reported);
+  // A file entry: false when its name cannot be held or the user's own
+  // file or folder stands in its place (`relative`: its path below the
+  // local root); an encrypted entry is reported and counted as failed.
+  bool AcceptFile(const QString& entry, const QString& reported, const QString& relative);
+  // Whether a user's file stands where a folder of `relative` (below the
+  // local root) goes, or, for a file (`folder` false), a user's folder
+  // where the file goes: rsync would delete the user's item to make way.
+  // Such an entry is reported and left out; the user's item stays.
+  bool InTheWay(const QString& entry, const QString& relative, bool folder);
+  // 0 nothing, 1 a folder, 2 anything else at a host path (cached).
+  int LocalKind(const QString& hostPath);
   void RefuseEncrypted(const QString& entry);
   void ChangeSourceRoot(const QString& root, const QString& trace, bool noRelative);
   // The item's path after "/Files" without a snapshot's "/BackUp_nightly.<d>/<user>".
   QString OriginalPath(const QString& item) const;
+  void SetLocalRoot(const QString& root);
 
   clsRsyncEngine& e_;
   QString user_, password_;
@@ -92,6 +124,12 @@ class RestoreRun {
   Integer callerOpt2_;
   QString temp_;
   QString destination_;
+  QString localRoot_;      // the destination of the lists being built, Windows form
+  QString localRootHost_;  // the same as a host path
+  QHash<QString, int> localKinds_;
+  QString item_;           // the folder item whose lists are built ("" for file lists)
+  QHash<QString, int> handed_;  // lists handed over per folder item
+  QStringList listedFolders_;   // folder items listed well, all their lists handed over
 
   std::deque<QString> plain_, encrypted_;
   bool isEncrypted_ = false;
@@ -151,6 +189,9 @@ void RestoreRun::HandOver(const QString& trace, bool noRelative) {
     if (list.isEmpty() || !win::FileExists(list)) return;
     EngineParams& run = list.right(1).compare(QStringLiteral("a"), Qt::CaseInsensitive) == 0 ? e_.EngineA : e_.EngineB;
     run.bUseOption5 = isEncrypted_;
+    // The list's own result decides whether its folder item leaves the set.
+    e_.sPendingItem = item_;
+    if (!item_.isEmpty()) handed_[item_] += 1;
     lastCall = e_.Cont_CallRsyncEngine(user_, password_, list, destination_, incremental_, true, relative_,
                                        callerOpt2_, noRelative, QString(), false, false, sourceRoot_, QString(),
                                        isEncrypted_, false);
@@ -179,8 +220,8 @@ void RestoreRun::QueueLines(const QStringList& lines, const QString& folder) {
   plainUsedUp_ = false;
   bool encrypted = false;
   if (Engine().gbHaveEncKey) {
-    const qsizetype p = folder.indexOf(kSnapshotMark);
-    encrypted = IsEncryptedPath(p >= 0 ? folder.mid(p + 18 + user_.size()) : folder);
+    const qsizetype p = SnapshotMark(folder);
+    encrypted = IsEncryptedPath(p >= 0 ? SnapshotRest(folder, p, user_) : folder);
   }
   for (const QString& line : lines) {
     if (vb::Trim(line).isEmpty()) continue;
@@ -200,9 +241,9 @@ void RestoreRun::QueueFileItems() {
     if (vb::Trim(item).isEmpty()) continue;
     bool encrypted = false;
     if (key) {
-      const qsizetype p = item.indexOf(kSnapshotMark);
+      const qsizetype p = SnapshotMark(item);
       const qsizetype f = item.indexOf(QStringLiteral("/Files/"));
-      const QString path = p >= 0 ? item.mid(p + 18 + user_.size()) : f >= 0 ? item.mid(f + 6) : QString();
+      const QString path = p >= 0 ? SnapshotRest(item, p, user_) : f >= 0 ? item.mid(f + 6) : QString();
       encrypted = IsEncryptedPath(path);
     }
     (encrypted ? encrypted_ : plain_).push_back(item);
@@ -218,7 +259,52 @@ void RestoreRun::RefuseEncrypted(const QString& entry) {
   refusedItems += 1;
 }
 
-bool RestoreRun::AcceptFile(const QString& entry, const QString& reported) {
+void RestoreRun::SetLocalRoot(const QString& root) {
+  localRoot_ = root;
+  while (localRoot_.endsWith(u'\\')) localRoot_.chop(1);
+  localRootHost_ = root.isEmpty() ? QString() : win::ToHostPath(root);
+}
+
+int RestoreRun::LocalKind(const QString& hostPath) {
+  const auto known = localKinds_.constFind(hostPath);
+  if (known != localKinds_.constEnd()) return *known;
+  const QFileInfo info(hostPath);
+  const int kind = !info.exists() && !info.isSymLink() ? 0 : info.isDir() ? 1 : 2;
+  localKinds_.insert(hostPath, kind);
+  return kind;
+}
+
+bool RestoreRun::InTheWay(const QString& entry, const QString& relative, bool folder) {
+  if (localRootHost_.isEmpty()) return false;
+  const QStringList names = relative.split(u'/', Qt::SkipEmptyParts);
+  QString host = localRootHost_;
+  QString local = localRoot_;
+  for (qsizetype i = 0; i < names.size(); ++i) {
+    // Exactly as rsync will write it: names of another case are other names here.
+    host += u'/' + names.at(i);
+    local += u'\\' + names.at(i);
+    const int kind = LocalKind(host);
+    if (kind == 0) return false;  // nothing there, nor below it
+    const bool last = i == names.size() - 1;
+    QString reason;
+    if ((!last || folder) && kind != 1)
+      reason = vb::ErrorText(vb::errFileAlreadyExists) + QStringLiteral(" (") + local + u')';
+    else if (last && !folder && kind == 1)
+      reason = QStringLiteral("A folder of that name exists (") + local + u')';
+    if (reason.isEmpty()) continue;
+    QString target = localRoot_ + u'\\' + relative;
+    target.replace(u'/', u'\\');
+    if (target.endsWith(u'\\')) target.chop(1);
+    WriteTransferLog(QStringLiteral("Unable to restore ") + (folder ? QStringLiteral("folder") : QStringLiteral("file")) +
+                         QStringLiteral(" My Orvane") + entry + QStringLiteral(" <To> ") + target +
+                         QStringLiteral(". Reason: ") + reason,
+                     2);
+    return true;
+  }
+  return false;
+}
+
+bool RestoreRun::AcceptFile(const QString& entry, const QString& reported, const QString& relative) {
   // Only the forbidden characters refuse a name here: the line feed that
   // goes along keeps reserved names listed like any other.
   const QString name = entry.mid(entry.lastIndexOf(u'/') + 1) + u'\n';
@@ -234,6 +320,11 @@ bool RestoreRun::AcceptFile(const QString& entry, const QString& reported) {
   }
   if (isEncrypted_) {
     RefuseEncrypted(reported);
+    return false;
+  }
+  if (InTheWay(reported, relative, false)) {
+    Engine().gdFilesConsidered += 1;
+    refusedItems += 1;
     return false;
   }
   Append(entry);
@@ -260,35 +351,28 @@ void RestoreRun::ChangeSourceRoot(const QString& root, const QString& trace, boo
 void RestoreRun::FolderLists(const QStringList& lines, const QString& itemPath, bool lastItem) {
   const qsizetype n = lines.size() - 1;
   if (n <= 0) return;
-  Util& util = gUtil();
   for (qsizetype k = 1; k <= n;) {
     StopTest();
     const QString text = Take();
     const QString kind = StripNull(text).left(1);
-    QString name, size, modified;
     if (kind == QStringLiteral("d")) {
-      util.GetRsycListoutput(text, name, size, modified);
-      name = StripNull(name);
+      const QString name = ListingName(text);
       if (name != QStringLiteral(".") && name != QStringLiteral("..") && !name.isEmpty()) {
         // Read ahead: a folder whose content follows is implied by it.
         const QString next = !plain_.empty() ? plain_.front() : !encrypted_.empty() ? encrypted_.front() : QString();
-        if (!next.isEmpty()) {
-          QString s, m;
-          util.GetRsycListoutput(next, lastName_, s, m);
-          lastName_ = StripNull(lastName_);
-        }
+        if (!next.isEmpty()) lastName_ = ListingName(next);
         const bool implied = (lastName_ + u'/').startsWith(name + u'/') && lastName_ != name;
-        if (!implied && !isEncrypted_) {
-          Append(u'/' + folderName_ + name + u'/');
+        const QString entry = u'/' + folderName_ + name + u'/';
+        if (!implied && !isEncrypted_ && !InTheWay(entry, entry.mid(1), true)) {
+          Append(entry);
           count_ += 1;
         }
       }
     } else if (kind == QStringLiteral("-")) {
-      util.GetRsycListoutput(text, name, size, modified);
-      const QString entry = u'/' + folderName_ + vb::LTrim(StripNull(name));
+      const QString entry = u'/' + folderName_ + ListingName(text);
       StopTest();
       vb::DoEvents();
-      AcceptFile(entry, entry);
+      AcceptFile(entry, entry, entry.mid(1));
     }
     k += 1;
     if (count_ > 0 && (k >= n || count_ == limit_ || (plainUsedUp_ && !isEncrypted_))) {
@@ -305,8 +389,8 @@ void RestoreRun::FolderLists(const QStringList& lines, const QString& itemPath, 
 QString RestoreRun::OriginalPath(const QString& item) const {
   const qsizetype f = item.indexOf(QStringLiteral("/Files/"));
   QString path = f >= 0 ? item.mid(f + 6) : item.mid(2);
-  const qsizetype p = path.indexOf(kSnapshotMark);
-  if (p >= 0) path = path.left(p) + path.mid(p + 18 + user_.size());
+  const qsizetype p = SnapshotMark(path);
+  if (p >= 0) path = path.left(p) + SnapshotRest(path, p, user_);
   return path;
 }
 
@@ -352,26 +436,33 @@ void RestoreRun::FolderItem(const QString& item, bool lastItem, bool original) {
   ChooseLists(QStringLiteral("folders"));
 
   // The source root on the server and the folder's own name in the entries.
-  const qsizetype p = F.indexOf(kSnapshotMark);
+  // A snapshot's folder is read from the snapshot's module, whose root is
+  // the snapshot's user folder: the path below that folder decides.
+  const qsizetype p = SnapshotMark(F);
+  const QString module = p >= 0 ? SnapshotDigit(F, p) : QString();
+  const QString below = p >= 0 ? SnapshotRest(F, p, user_) : F;
   if (original) {
     // Entries are relative to the folder itself, which is the source root.
     folderName_.clear();
-    QString root = p >= 0 ? F.mid(p + 19 + user_.size()) : F.mid(1);
+    QString root = below.mid(1);
     if (root.endsWith(u'/')) root.chop(1);
-    sourceRoot_ = p >= 0 ? F.mid(p + 16, 1) + QStringLiteral("\"/") + root + u'"' : QStringLiteral("\"/") + root + u'"';
+    sourceRoot_ = module + QStringLiteral("\"/") + root + u'"';
+    QString local = OriginalPath(item).replace(u'/', u'\\');
+    if (local.startsWith(u'\\')) local.remove(0, 1);
+    SetLocalRoot(local.isEmpty() ? QString() : local.left(1) + u':' + local.mid(1));
   } else {
-    const QString trimmed = F.endsWith(u'/') ? F.chopped(1) : F;
+    const QString trimmed = below.endsWith(u'/') ? below.chopped(1) : below;
     const qsizetype slash = trimmed.lastIndexOf(u'/');
-    folderName_ = trimmed.mid(slash + 1) + u'/';
-    QString parent = slash > 0 ? trimmed.left(slash) : QString();
-    if (relative_) parent.clear();
-    if (p >= 0 && !parent.isEmpty()) {
-      sourceRoot_ = parent.mid(p + 16, 1) + QStringLiteral("\"/") + parent.mid(p + 19 + user_.size()) + u'"';
-    } else if (p >= 0) {
-      sourceRoot_ = F.mid(p + 16, 1) + QStringLiteral("\"/") + F.mid(p + 19 + user_.size()) + u'"';
+    if (p >= 0 && trimmed.isEmpty()) {
+      // The snapshot's user folder (or the snapshot itself): the module's
+      // root, whose entries are its content.
       folderName_.clear();
+      sourceRoot_ = module + QStringLiteral("\"/\"");
     } else {
-      sourceRoot_ = u'"' + parent + u'"';
+      folderName_ = trimmed.mid(slash + 1) + u'/';
+      QString parent = slash > 0 ? trimmed.left(slash) : QString();
+      if (relative_) parent.clear();
+      sourceRoot_ = p >= 0 ? module + QStringLiteral("\"/") + parent.mid(1) + u'"' : u'"' + parent + u'"';
     }
   }
 
@@ -384,8 +475,11 @@ void RestoreRun::FolderItem(const QString& item, bool lastItem, bool original) {
     break;
   }
 
+  item_ = item;
   if (lines.size() >= 2) FolderLists(lines, item.mid(2), lastItem);
+  item_.clear();
   StopTest();
+  listedFolders_ << item;
 }
 
 void RestoreRun::FileLists() {
@@ -397,11 +491,12 @@ void RestoreRun::FileLists() {
       ChooseLists(QStringLiteral("files"));
       const QString body = text.mid(2);
       const QString entry = u'/' + body.mid(body.indexOf(QStringLiteral("/Files/")) + 7);
-      const qsizetype p = entry.indexOf(kSnapshotMark);
-      const QString line = p >= 0 ? u'/' + entry.mid(p + 19 + user_.size()) : entry;
-      ChangeSourceRoot(p >= 0 ? entry.mid(p + 16, 1) + QStringLiteral("\"/\"") : QStringLiteral("\"/\""), trace,
+      const qsizetype p = SnapshotMark(entry);
+      const QString line = p >= 0 ? SnapshotRest(entry, p, user_) : entry;
+      ChangeSourceRoot(p >= 0 ? SnapshotDigit(entry, p) + QStringLiteral("\"/\"") : QStringLiteral("\"/\""), trace,
                        true);
-      AcceptFile(line, entry);
+      // The file goes straight into the destination folder.
+      AcceptFile(line, entry, line.mid(line.lastIndexOf(u'/') + 1));
     }
     if (count_ > 0 && (pass == total || count_ == limit_ || (plainUsedUp_ && !isEncrypted_))) {
       HandOver(trace + Decimal(count_) + QStringLiteral(" files"), true);
@@ -414,6 +509,7 @@ void RestoreRun::FileLists() {
 
 void RestoreRun::FlushDrive(const QStringList& group, const QString& drive) {
   destination_ = QStringLiteral(" \"/cygdrive/") + drive + QStringLiteral("/\"");
+  SetLocalRoot(drive + QStringLiteral(":\\"));
   const QString trace = QStringLiteral("Created Filelist for ");
   for (qsizetype i = 1; i <= group.size(); ++i) {
     const QString& item = group.at(i - 1);
@@ -422,10 +518,10 @@ void RestoreRun::FlushDrive(const QStringList& group, const QString& drive) {
       // The path below the drive folder, and the module it is read from.
       const QString path = OriginalPath(item);
       const QString entry = u'/' + path.mid(3);
-      const qsizetype p = item.indexOf(kSnapshotMark);
-      const QString root = (p >= 0 ? item.mid(p + 16, 1) : QString()) + QStringLiteral("\"/") + drive + u'"';
+      const qsizetype p = SnapshotMark(item);
+      const QString root = (p >= 0 ? SnapshotDigit(item, p) : QString()) + QStringLiteral("\"/") + drive + u'"';
       ChangeSourceRoot(root, trace, false);
-      AcceptFile(entry, entry);
+      AcceptFile(entry, entry, entry.mid(1));
     }
     // The queues are read ahead of the groups, so the plain queue is used
     // up for the whole last group: a group ends at its size or the limit.
@@ -505,17 +601,17 @@ void RestoreRun::PrepareOriginalFolders() {
   }
 }
 
-void RestoreRun::Lists(const QString& destination, bool original) {
+void RestoreRun::Lists(const QString& destination, const QString& localRoot, bool original) {
   EngineState& g = Engine();
   vb::CollectionPtr& items = Items(g.gcolRestoreItems);
   qsizetype index = 0;
   lastCall = false;
+  // A folder item stays in the set while its lists run: the result of a
+  // hand-over may be another folder's run (ReleaseRestoredFolders).
   do {
-    if (lastCall && index >= 1 && index <= items->Count() && IsFolderItem(items->Item(index).ToString()))
-      items->Remove(index);
-    else
-      index += 1;
+    index += 1;
     if (index > items->Count()) break;
+    SetLocalRoot(localRoot);
     const QString item = items->Item(index).ToString();
     destination_ = destination;
     if (original && IsFolderItem(item))
@@ -536,6 +632,7 @@ void RestoreRun::Lists(const QString& destination, bool original) {
   encrypted_.clear();
   count_ = 0;
   destination_ = destination;
+  SetLocalRoot(localRoot);
   if (original) {
     FileItemsByDrive();
   } else if (items->Count() > 0) {
@@ -550,6 +647,20 @@ void RestoreRun::Lists(const QString& destination, bool original) {
                                   callerOpt2_, false, QString(), true, false, QString(), QString(), isEncrypted_,
                                   false);
   }
+}
+
+void RestoreRun::ReleaseRestoredFolders() {
+  vb::CollectionPtr& items = Items(Engine().gcolRestoreItems);
+  for (const QString& folder : listedFolders_) {
+    if (e_.colGoodLists.value(folder) != handed_.value(folder)) continue;
+    for (qsizetype i = 1; i <= items->Count(); ++i) {
+      if (items->Item(i).ToString() == folder) {
+        items->Remove(i);
+        break;
+      }
+    }
+  }
+  listedFolders_.clear();
 }
 
 }  // namespace
@@ -571,6 +682,12 @@ bool clsRsyncEngine::Cont_CallRsyncRestore(const QString& sUser, const QString& 
     asStatsRestMsg = {};
     Controller().GetStatsRestMsg(true);
     Controller().Cont_TempFolder(QStringLiteral("ADD"), sUser, sPassword);
+    // The client reads the password from the work folder: without it no
+    // listing or run can work, and the route says so at once.
+    const QString passwordFile =
+        g.gsWorkFolder + QStringLiteral("\\ORVANETEMP\\") + vb::Trim(sUser) + QStringLiteral(".txt");
+    if (IsSafeWorkFileUser(sUser) && !win::FileExists(passwordFile))
+      StopRoute(QStringLiteral("Unable to create the work folder ") + g.gsWorkFolder + QStringLiteral("\\ORVANETEMP"));
 
     RestoreRun run(*this, sUser, sPassword, bIncremental ? Integer(-1) : Integer(0), bRelative != 0, iCallerOpt2);
     QString destination;
@@ -596,10 +713,11 @@ bool clsRsyncEngine::Cont_CallRsyncRestore(const QString& sUser, const QString& 
         }
         destination = QStringLiteral(" \"") + Cont_GetCygdrivepath(sDestination, false) + u'"';
       }
-      run.Lists(destination, bRestoreOriginal);
+      run.Lists(destination, bRestoreOriginal ? QString() : sDestination, bRestoreOriginal);
     } catch (const RestoreStopped&) {
       WriteTrace(QStringLiteral("Restore stopped"));
     }
+    run.ReleaseRestoredFolders();
 
     if (!g.gbRestoreFailed) {
       double restored = EngineA.dFilesRestored + EngineB.dFilesRestored;
@@ -632,6 +750,15 @@ bool clsRsyncEngine::Cont_CallRsyncRestore(const QString& sUser, const QString& 
                            0);
         if (failed == 0 && plain) WriteTransferLog(QStringLiteral("Successfully completed restore."), 0);
         if (g.gbCancelled) WriteTransferLog(QStringLiteral("Operation Canceled by user."), 0);
+        // Files that were not restored make the restore a failed one, as on
+        // the WebDAV route: the route itself ran to its end, so the files
+        // are not tried again over WebDAV, and the lines above name them.
+        if (failed > 0 && !g.gbCancelled) {
+          gWebDavControl().dav_seterrorstring(QStringLiteral("Number of files failed to restore: ") + Decimal(failed) +
+                                             QStringLiteral(" file(s)"));
+          g.gbRestoreFailed = true;
+          g.gbErrorShown = true;
+        }
       }
     }
 

@@ -299,6 +299,151 @@ TEST_F(RsyncRestoreE2E, ASnapshotFolderRestoresFromItsModule) {
   EXPECT_TRUE(TransferLog().contains("Number of files restored now: 1 file(s)"));
 }
 
+// The snapshot's user folder, as the tree shows it, restores like any
+// folder: its content, from the snapshot's module, into the destination.
+// A search row of the snapshot without that folder restores its file too.
+TEST_F(RsyncRestoreE2E, ASnapshotsUserFolderAndItsSearchRowsRestore) {
+  const QString snapshot = qEnvironmentVariable("TESTBED_ROOT") + "/snapshots/" + user_ + "/3/";
+  EXPECT_TRUE(Restore({"D_/users/" + user_ + "/Files/BackUp_nightly.3/" + user_ + "/"}, "D:\\Restore"));
+  for (const QString relative : {"Documents/Letters/2009/Dear Anna.txt", "Łódź straße/ß file.txt"}) {
+    ASSERT_FALSE(ReadAll(snapshot + relative).isEmpty());
+    EXPECT_EQ(ReadAll(root_ + "/D/Restore/" + relative), ReadAll(snapshot + relative)) << relative.toStdString();
+  }
+  EXPECT_TRUE(TransferLog().contains("Number of files restored now: 2 file(s)"));
+  EXPECT_FALSE(TransferLog().contains("Unable to restore"));
+
+  QDir(root_).mkpath("D/Rows");
+  EXPECT_TRUE(Restore({"F_/users/" + user_ + "/Files/BackUp_nightly.3/Documents/Letters/2009/Dear Anna.txt",
+                       "F_/users/" + user_ + "/Files/BackUp_nightly.3/" + user_ + "/Łódź straße/ß file.txt"},
+                      "D:\\Rows"));
+  EXPECT_EQ(ReadAll(root_ + "/D/Rows/Dear Anna.txt"), ReadAll(snapshot + "Documents/Letters/2009/Dear Anna.txt"));
+  EXPECT_EQ(ReadAll(root_ + "/D/Rows/ß file.txt"), ReadAll(snapshot + "Łódź straße/ß file.txt"));
+  EXPECT_FALSE(Engine().gbRestoreFailed);
+}
+
+// A file of the user's where the restore needs a folder stays; the items
+// below that folder fail with the reason, the rest is restored, and the
+// restore answers as a failed one.
+TEST_F(RsyncRestoreE2E, AUsersFileWhereAFolderGoesStaysAndItsItemsFail) {
+  QDir(root_).mkpath("D/Restore/Documents");
+  {
+    QFile mine(root_ + "/D/Restore/Documents/Letters");
+    ASSERT_TRUE(mine.open(QIODevice::WriteOnly));
+    mine.write("the user's own file\n");
+  }
+  EXPECT_TRUE(Restore({"D_/users/" + user_ + "/Files/Documents/"}, "D:\\Restore"));
+  EXPECT_EQ(ReadAll(root_ + "/D/Restore/Documents/Letters"), "the user's own file\n");
+  const QString done = "Documents/Reports #1/Q1 100% done.txt";
+  EXPECT_EQ(ReadAll(root_ + "/D/Restore/" + done), ReadAll(account_ + "/" + done));
+  const QString log = TransferLog();
+  EXPECT_TRUE(log.contains("Unable to restore file My Orvane/Documents/Letters/2009/Dear Anna.txt <To> "
+                           "D:\\Restore\\Documents\\Letters\\2009\\Dear Anna.txt. Reason: File already exists "
+                           "(D:\\Restore\\Documents\\Letters)"))
+      << log.toStdString();
+  EXPECT_TRUE(log.contains("Number of files failed to restore: 3 file(s)"));
+  EXPECT_FALSE(log.contains("Successfully completed restore."));
+  EXPECT_TRUE(Engine().gbRestoreFailed);
+}
+
+// A folder of the user's where the restore needs a file stays, with what it
+// holds; the file fails with the reason, and the list is not retried.
+TEST_F(RsyncRestoreE2E, AUsersFolderWhereAFileGoesStaysAndTheFileFails) {
+  const QString folder = root_ + "/D/Restore/Documents/Reports #1/a+b=c.txt";
+  QDir().mkpath(folder);
+  {
+    QFile kept(folder + "/kept.txt");
+    ASSERT_TRUE(kept.open(QIODevice::WriteOnly));
+    kept.write("kept\n");
+  }
+  QDir().mkpath(root_ + "/D/Restore/Documents/Reports #1/Q1 100% done.txt");  // empty, still the user's
+  EXPECT_TRUE(Restore({"D_/users/" + user_ + "/Files/Documents/Reports #1/"}, "D:\\Restore\\Documents"));
+  EXPECT_EQ(ReadAll(folder + "/kept.txt"), "kept\n");
+  EXPECT_TRUE(QFileInfo(root_ + "/D/Restore/Documents/Reports #1/Q1 100% done.txt").isDir());
+  const QString log = TransferLog();
+  EXPECT_TRUE(log.contains("Unable to restore file My Orvane/Reports #1/a+b=c.txt <To> "
+                           "D:\\Restore\\Documents\\Reports #1\\a+b=c.txt. Reason: A folder of that name exists"))
+      << log.toStdString();
+  EXPECT_TRUE(log.contains("Number of files failed to restore: 2 file(s)"));
+  EXPECT_FALSE(log.contains("Retrying"));
+  EXPECT_TRUE(Engine().gbRestoreFailed);
+}
+
+// A folder the restore cannot write into (even the administrator cannot
+// change an immutable one): each failed file is named as the user knows it,
+// with the client's reason, and the restore answers as a failed one.
+TEST_F(RsyncRestoreE2E, FilesThatCannotBeWrittenAreNamedWithTheirReasonAndFailTheRestore) {
+  const QString locked = root_ + "/D/Restore/Documents/Letters/2009";
+  QDir().mkpath(locked);
+  if (QProcess::execute("chattr", {"+i", locked}) != 0) GTEST_SKIP() << "no immutable folders here";
+  const bool ok = Restore({"D_/users/" + user_ + "/Files/Documents/Letters/"}, "D:\\Restore\\Documents");
+  QProcess::execute("chattr", {"-i", locked});
+  EXPECT_TRUE(ok);
+  const QString log = TransferLog();
+  EXPECT_TRUE(log.contains("Unable to restore file My Orvane\\D:\\Restore\\Documents\\Letters\\2009\\Dear "
+                           "Anna.txt. Reason: Operation not permitted\r\n"))
+      << log.toStdString();
+  EXPECT_FALSE(log.contains("\\.Dear Anna.txt."));
+  EXPECT_TRUE(log.contains("Number of files failed to restore: 2 file(s)"));
+  EXPECT_EQ(ReadAll(root_ + "/D/Restore/Documents/Letters/Ünïcödé 日本.txt"),
+            ReadAll(account_ + "/Documents/Letters/Ünïcödé 日本.txt"));
+  EXPECT_TRUE(Engine().gbRestoreFailed);
+  EXPECT_TRUE(Engine().gbErrorShown) << "the lines above name the files";
+}
+
+// Names keep their blanks.
+TEST_F(RsyncRestoreE2E, ANameBeginningWithABlankIsRestoredAsItIs) {
+  QDir().mkpath(account_ + "/Blanks");
+  for (const QString name : {" lead.txt", "trail.txt "}) {
+    QFile f(account_ + "/Blanks/" + name);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(name.toUtf8());
+    f.setPermissions(f.permissions() | QFileDevice::ReadOther);
+  }
+  QProcess::execute("chmod", {"-R", "a+rX", account_ + "/Blanks"});
+  EXPECT_TRUE(Restore({"D_/users/" + user_ + "/Files/Blanks/"}, "D:\\Restore"));
+  EXPECT_EQ(ReadAll(root_ + "/D/Restore/Blanks/ lead.txt"), " lead.txt");
+  EXPECT_EQ(ReadAll(root_ + "/D/Restore/Blanks/trail.txt "), "trail.txt ");
+  EXPECT_FALSE(TransferLog().contains("Unable to restore"));
+  EXPECT_TRUE(TransferLog().contains("Successfully completed restore."));
+}
+
+// The redirection program fails before the client starts (here: its batch
+// file is gone): the listing fails, so the restore fails rather than report
+// nothing restored as a success, and a search keeps the last result file.
+TEST_F(RsyncRestoreE2E, TheRedirectionProgramsOwnFailureFailsTheListingAndTheSearch) {
+  vb::SkippingClock clock;
+  vb::ScopedClock useClock(clock);
+  class LosingBatch final : public ClientRunLauncher {
+   public:
+    explicit LosingBatch(QString root) : root_(std::move(root)) {}
+    int Start(const QString& commandLine) override {
+      QFile::remove(root_ + "/OrvaneInt/ORVANETEMP/Enum.bat");
+      return win::StartProcess(commandLine);
+    }
+    win::ProcessHandle Open(int processId) override {
+      return win::OpenProcess(win::PROCESS_TERMINATE | win::PROCESS_QUERY_INFORMATION, false, processId);
+    }
+    bool ExitCode(win::ProcessHandle handle, std::uint32_t& code) override {
+      return win::GetExitCodeProcess(handle, code);
+    }
+    void Close(win::ProcessHandle handle) override { win::CloseHandle(handle); }
+
+   private:
+    QString root_;
+  } launcher(root_);
+  ScopedClientRunLauncher use(launcher);
+  EXPECT_FALSE(Restore({"D_/users/" + user_ + "/Files/Documents/"}, "D:\\Restore"));
+  EXPECT_TRUE(TransferLog().contains("Error fetching directory contents for /Documents/"));
+  EXPECT_FALSE(TransferLog().contains("Successfully completed restore."));
+
+  QFile last(root_ + "/Prog/OrvaneMac/OrvaneSearchResult.txt");
+  ASSERT_TRUE(last.open(QIODevice::WriteOnly));
+  last.write("the last result");
+  last.close();
+  EXPECT_FALSE(controller_->SearchItem("/Documents/", user_, Engine().gsPassword));
+  EXPECT_EQ(ReadAll(root_ + "/Prog/OrvaneMac/OrvaneSearchResult.txt"), "the last result");
+}
+
 TEST_F(RsyncRestoreE2E, SearchWritesTheResultFileAndAStopLeavesNothingBehind) {
   EXPECT_TRUE(controller_->SearchItem("/Documents/", user_, Engine().gsPassword));
   const QByteArray bytes = ReadAll(root_ + "/Prog/OrvaneMac/OrvaneSearchResult.txt");

@@ -1,6 +1,15 @@
-// clsRsyncEngine: the wait before a retry (with its switch away from the
-// SSL tunnel and the one-time echo touch of the client), the reset of the
-// whole engine before and after a job, and the connection probe.
+// clsRsyncEngine: the wait before a retry (with the one-time echo touch of
+// the client), the reset of the whole engine before and after a job, and the
+// connection probe.
+//
+// A retry never leaves the SSL tunnel for the daemon's plain port. The
+// failures that led there cannot be told apart (a front that is down and a
+// certificate an attacker put in its place fail alike), and the plain port
+// would carry the files and the daemon's challenge in clear text, for every
+// later session too. While "SSL Encryption" is on the route fails instead and
+// the restore goes on over WebDAV, as the sign-in refuses plain HTTP; only a
+// user who turned SSL off ("SSLKey") uses the plain port. So the profile keys
+// "NONSSL" and "NONSSLEXISTS" are neither read nor written here.
 #include "ZQwinSrv/foundation/Options.h"
 #include "ZQwinSrv/foundation/Processes.h"
 #include "ZQwinSrv/foundation/TextHelpers.h"
@@ -18,21 +27,6 @@
 #include "platform/text/Strings.h"
 
 namespace OrvaneSrv {
-namespace {
-
-bool NonSslAllowed() {
-  const QString v = vb::Trim(gTransfer().Trf_ReadUserProfile(QStringLiteral("NONSSL")));
-  return v == QStringLiteral("1") || v.isEmpty();
-}
-
-void SslRule() {
-  if (NonSslAllowed()) {
-    gTransfer().Trf_WriteUserProfile(QStringLiteral("NONSSLEXISTS"), QStringLiteral("1"));
-    Engine().gbUseSSL = false;
-  }
-}
-
-}  // namespace
 
 void clsRsyncEngine::LongWait() {
   EngineState& g = Engine();
@@ -85,15 +79,9 @@ Integer clsRsyncEngine::RsyncWait(Integer n) {
           g.gbRsyncWaitTimed = true;
         }
         if (g.glRsyncWaitState != 2) g.glRsyncWaitState = 1;
-        if (n == 1) {
-          if (NonSslAllowed() &&
-              vb::Trim(gTransfer().Trf_ReadUserProfile(QStringLiteral("NONSSLEXISTS"))) == QStringLiteral("1"))
-            g.gbUseSSL = false;
-        } else if (n == 6) {
-          SslRule();
+        if (n == 6) {
           EchoTouch();
         } else if (n >= 7 && n <= 16) {
-          SslRule();
           LongWait();
           g.glRsyncWaitState = 2;
         }
@@ -103,6 +91,67 @@ Integer clsRsyncEngine::RsyncWait(Integer n) {
         WriteTrace(QStringLiteral("Error in Wait()") + e.description);
         return Integer(0);
       });
+}
+
+qint64 clsRsyncEngine::TunnelLogSize() const {
+  qint64 size = 0;
+  vb::ResumeNext next;
+  next([&] {
+    if (win::FileExists(TunnelLogFile())) size = win::FileLen(TunnelLogFile());
+  });
+  return size;
+}
+
+QString clsRsyncEngine::TunnelCertificateRefusal(qint64 from) const {
+  const QByteArray marker = QByteArrayLiteral("tunnel: certificate refused: ");
+  QByteArray bytes;
+  vb::ResumeNext next;
+  next([&] {
+    if (win::FileExists(TunnelLogFile())) bytes = win::ReadAllBytes(TunnelLogFile());
+  });
+  // A tunnel started since then wrote its log anew.
+  if (from > bytes.size()) from = 0;
+  for (const QByteArray& line : bytes.mid(from).split('\n')) {
+    if (line.startsWith(marker)) return FromUtf8(line.mid(marker.size())).trimmed();
+  }
+  return {};
+}
+
+void clsRsyncEngine::StopRoute(const QString& reason) {
+  if (sRouteStopped.isEmpty()) {
+    sRouteStopped = reason;
+    WriteTransferLog(reason, 2);
+  }
+  WriteTrace(QStringLiteral("The rsync route stops: ") + reason);
+  EngineA.bGaveUp = true;
+}
+
+bool clsRsyncEngine::CertificateRefused(qint64 from, std::uint32_t exitCode) {
+  const EngineState& g = Engine();
+  if (!g.gbUseSSL) return false;
+  // The client saw its connection through the tunnel closed (10, 12) while
+  // the tunnel may still be writing why: its verdict on every failed
+  // connection follows within moments.
+  if ((exitCode == 10 || exitCode == 12) && win::FileExists(TunnelLogFile())) {
+    const QByteArray verdict = QByteArrayLiteral("\ntunnel: ");
+    const std::uint32_t start = vb::TickCount();
+    for (;;) {
+      QByteArray bytes;
+      vb::ResumeNext next;
+      next([&] { bytes = win::ReadAllBytes(TunnelLogFile()); });
+      if (('\n' + bytes.mid(from > bytes.size() ? 0 : from)).contains(verdict)) break;
+      if (vb::TickCount() - start > 1000) break;
+      vb::Sleep(20);
+    }
+  }
+  const QString refusal = TunnelCertificateRefusal(from);
+  if (refusal.isEmpty()) return false;
+  const qsizetype colon = refusal.indexOf(QStringLiteral(": "));
+  const QString host = colon > 0 ? refusal.left(colon) : QString();
+  const QString reason = colon > 0 ? refusal.mid(colon + 2) : refusal;
+  StopRoute(QStringLiteral("Unable to connect securely to the rsync server ") + host +
+            QStringLiteral(", Reason : its certificate was refused (") + reason + QStringLiteral(")"));
+  return true;
 }
 
 vb::Variant clsRsyncEngine::ResetEngineValues(bool bRestartTunnel) {
@@ -136,6 +185,9 @@ vb::Variant clsRsyncEngine::ResetEngineValues(bool bRestartTunnel) {
     ClearBacksetData(e->colOutputLines);
     ClearBacksetData(e->colSyncedNames);
   }
+  sRouteStopped.clear();
+  sPendingItem.clear();
+  colGoodLists.clear();
   g.gWebdavProgress = {};
   g.gRsyncProgress = {};
   for (vb::CollectionPtr* c : {&g.gcolSyncedFilesA, &g.gcolFailedItemsA, &g.gcolSyncedFilesB, &g.gcolFailedItemsB})

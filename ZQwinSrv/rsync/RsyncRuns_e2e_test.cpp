@@ -284,8 +284,8 @@ class RsyncRunsCutE2E : public RsyncRunsE2E, public ::testing::WithParamInterfac
 TEST_P(RsyncRunsCutE2E, ATransferCutOffIsRetriedFromTheListAndTheFileEndsWhole) {
   const CutCase& c = GetParam();
   if (QString(c.listener) == "rsync") {
-    // An account that already went direct after earlier failures.
-    gTransfer().Trf_WriteUserProfile("NONSSLEXISTS", "1");
+    // A user who turned SSL off.
+    gTransfer().Trf_WriteUserProfile("SSLKey", "0");
     Engine().gbUseSSL = false;
   }
   const QByteArray big = AddAccountFile("Documents/Cut/big.bin", 3 * 1024 * 1024);

@@ -55,6 +55,8 @@ bool IsSafeWorkFileUser(const QString& user) {
 
 clsRsyncController& gRsyncController() { return Singleton(Engine().gRsyncController); }
 
+QString TunnelLogFile() { return Engine().gsWorkFolder + QStringLiteral("\\tunnellog.txt"); }
+
 clsRsyncController::clsRsyncController() {
   Cont_SetWinSystemPath();
   WriteTrace(QStringLiteral("Exit Class_Initialize :") + Engine().gsWorkFolder);
@@ -345,7 +347,13 @@ vb::Variant clsRsyncController::Cont_LaunchSSLTunnel(bool bNoStart, bool bFixedS
         EngineState& g = Engine();
         WriteTunnelConf(g.gsAppPath + g.gsTunnelConf, 0, bFixedServer);
         if (!bNoStart) {
-          const int pid = win::StartProcess(g.gsAppPath + g.gsTunnelExe + u' ' + g.gsTunnelConf);
+          // What the tunnel says about its connections goes to a log of the
+          // work folder: after a failed run the engine looks there for a
+          // refused certificate, which no retry can mend.
+          win::LaunchOptions options;
+          if (!g.gsWorkFolder.isEmpty() && win::FolderExists(g.gsWorkFolder))
+            options.stderrFile = win::ToHostPath(TunnelLogFile());
+          const int pid = win::StartProcess(g.gsAppPath + g.gsTunnelExe + u' ' + g.gsTunnelConf, options);
           g.glTunnelPid = pid;
         }
       },

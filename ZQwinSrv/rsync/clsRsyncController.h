@@ -111,6 +111,10 @@ class clsRsyncController : public vb::Object {
 // The engine state's rsync controller, created on first use.
 clsRsyncController& gRsyncController();
 
+// The tunnel's standard error, which the tunnel started by
+// Cont_LaunchSSLTunnel writes: "tunnellog.txt" of the work folder.
+[[nodiscard]] QString TunnelLogFile();
+
 // Whether a user name may name work files: not empty after trimming, and
 // without "\", "/", ".." or a control character.
 [[nodiscard]] bool IsSafeWorkFileUser(const QString& user);

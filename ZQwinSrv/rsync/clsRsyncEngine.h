@@ -10,6 +10,7 @@
 // its error log and retries a failed list, switching from the SSL tunnel to
 // the direct port after repeated failures.
 
+#include <QHash>
 #include <QString>
 
 #include <array>
@@ -59,6 +60,12 @@ struct EngineParams {
   QString sOriginalFolder;
   bool bUseOption5 = false;
   vb::CollectionPtr colSyncedNames = std::make_shared<vb::Collection>();
+  // The exit code of the ended run's redirection program (the client's).
+  std::uint32_t dwExitCode = 0;
+  // How long the tunnel's log was when this run started.
+  qint64 lTunnelLogAt = 0;
+  // The restore item this run's list was made from.
+  QString sItem;
 };
 
 // How the engine starts and watches the redirection program. The engine
@@ -155,6 +162,14 @@ class clsRsyncEngine : public vb::Object {
   QString CreateShortPath(const QString& sPath);
   // Attempts made so far for the folder being listed, less one.
   Integer iEnumRetryCount = 0;
+  // Why the route cannot go on in this job (the tunnel's certificate was
+  // refused, a program is missing): no further listing or run starts, and
+  // the restore ends as a failure of the route. Empty while it can.
+  QString sRouteStopped;
+  // The restore item the next list handed over belongs to.
+  QString sPendingItem;
+  // Lists judged good per restore item (the item a list was made from).
+  QHash<QString, int> colGoodLists;
 
   EngineParams EngineA;
   EngineParams EngineB;
@@ -188,6 +203,17 @@ class clsRsyncEngine : public vb::Object {
                      bool& bNoRetry);
   // The engine's own controller, created on first use.
   clsRsyncController& Controller();
+  // The size of the tunnel's log (0 when there is none).
+  qint64 TunnelLogSize() const;
+  // The tunnel's report of a refused certificate written after `from`
+  // bytes of its log: "<host>: <reason>", or "" when there is none.
+  QString TunnelCertificateRefusal(qint64 from) const;
+  // After a failed attempt through the tunnel (`exitCode` of its client):
+  // when the tunnel refused the server's certificate, logs it (once a job),
+  // stops the route and answers true; trying again cannot help then.
+  bool CertificateRefused(qint64 from, std::uint32_t exitCode);
+  // Stops the route for this job with `reason` (the first reason stays).
+  void StopRoute(const QString& reason);
   EngineParams& Run(Integer iEngine) { return iEngine == 1 ? EngineA : EngineB; }
 
  private:
@@ -196,6 +222,8 @@ class clsRsyncEngine : public vb::Object {
   void ResetParamEngine(EngineParams& e, const vb::CollectionPtr& synced, const vb::CollectionPtr& failed,
                         const QString& letter);
   bool RunEnded(Integer iEngine);
+  // Keeps the exit code of the run's ended process in the record.
+  void KeepExitCode(EngineParams& e);
   void EchoTouch();
   void LongWait();
 

@@ -2,11 +2,14 @@
 // logs a scripted client would write and ends at once.
 #include "ZQwinSrv/rsync/clsRsyncEngine.h"
 
+#include <QMap>
+
 #include <deque>
 
 #include "ZQwinSrv/foundation/EngineTestFixture.h"
 #include "ZQwinSrv/foundation/Transfer.h"
 #include "ZQwinSrv/rsync/clsRsyncController.h"
+#include "platform/ui/RecordingMessageBox.h"
 
 namespace OrvaneSrv {
 namespace {
@@ -21,6 +24,15 @@ class FakeRuns : public ClientRunLauncher {
   FakeRuns(std::function<QString(const QString&)> host) : host_(std::move(host)) {}
   int Start(const QString& commandLine) override {
     commands.push_back(commandLine);
+    if (commandLine.contains("Enum.bat")) {
+      // A listing: its output is the listing of the folder the argument
+      // list names last.
+      const QString target = QString::fromUtf8(Read("OrvaneInt/ORVANETEMP/arglist.txt")).section('\n', -1);
+      listed.push_back(target);
+      Write("Prog/OrvaneInt/ORVANETEMP/outputlog.txt", listings.value(target.section("::tessara", 1)));
+      Write("Prog/OrvaneInt/ORVANETEMP/errlog.txt", "Password: \n");
+      return 4000 + static_cast<int>(commands.size());
+    }
     const QString letter = commandLine.contains("RedirectSerA.bat") ? "A" : "B";
     arglists.push_back(QString::fromUtf8(Read("OrvaneInt/ORVANETEMP/arglist" + letter + ".txt")));
     batches.push_back(Read("OrvaneInt/ORVANETEMP/RedirectSer" + letter + ".bat"));
@@ -44,6 +56,8 @@ class FakeRuns : public ClientRunLauncher {
 
   std::deque<ScriptedRun> script;
   ScriptedRun fallback;
+  QMap<QString, QByteArray> listings;  // by the path after "tessara"
+  std::vector<QString> listed;
   std::vector<QString> commands;
   std::vector<QString> arglists;
   std::vector<QByteArray> batches;
@@ -68,6 +82,13 @@ QByteArray Progress(qint64 fileDone, qint64 fileSize, qint64 runDone, int percen
                  QString::number(percent).rightJustified(4) + "%" + QString("1.00MB/s").rightJustified(10) +
                  QString("0:00:00").rightJustified(13) + item;
   return line.toUtf8() + "\n";
+}
+
+// One listing line of the client: a folder ("d") or a file ("-").
+QByteArray Listed(char kind, qint64 size, const QString& path) {
+  return (QString(kind) + "rw-r--r-- " + QString::number(size).rightJustified(11) + " 2014/03/04 10:15:02 " + path)
+             .toUtf8() +
+         "\n";
 }
 
 const QByteArray kPasswordOnly = "Password: \n";
@@ -164,7 +185,7 @@ TEST_F(RsyncEngineTest, TwoRunsRestoreReportProgressAndLogEachFileOnce) {
                   {Progress(3, 7, 3, 42, "b.txt") + Progress(7, 7, 7, 100, "b.txt"), kPasswordOnly}};
   EXPECT_FALSE(Hand(listA));
   EXPECT_TRUE(Hand(listB));  // both run: waits for one and judges it good
-  EXPECT_TRUE(Hand(QString(), true, false) || engine_->EngineA.iBusy == 0);
+  EXPECT_TRUE(Hand(QString(), true, false));  // the other one, judged good too
   EXPECT_EQ(engine_->EngineA.iBusy, 0);
   EXPECT_EQ(engine_->EngineB.iBusy, 0);
   const QString log = TransferLog();
@@ -183,28 +204,78 @@ TEST_F(RsyncEngineTest, ARunEndsOnlyOnceEveryLineOfItsOutputIsRead) {
   for (int i = 0; i < 2500; ++i) output += Progress(1, 1, 1, 100, QString("f%1.txt").arg(i));
   runs_.script = {{output, kPasswordOnly}};
   EXPECT_FALSE(Hand(listA));
-  EXPECT_TRUE(Hand(QString(), true, false) || engine_->EngineA.iBusy == 0);
+  EXPECT_TRUE(Hand(QString(), true, false));
   EXPECT_EQ(engine_->EngineA.iBusy, 0);
   EXPECT_EQ(engine_->EngineA.dFilesRestored, 2500);
   EXPECT_TRUE(TransferLog().contains("Restored file My Orvane/f2499.txt"));
 }
 
-TEST_F(RsyncEngineTest, FiveFailuresSwitchToTheDirectPort) {
-  for (int i = 0; i < 5; ++i) runs_.script.push_back({QByteArray(), kRefused});
+// However often the runs through the tunnel fail (the retries that used to
+// switch pass the fifth failure, the sixth and the seventh retry), they stay
+// on the tunnel and mark nothing in the profile; a mark an older version
+// left changes nothing either. Only a user who turned SSL off goes direct.
+TEST_F(RsyncEngineTest, FailuresNeverLeaveTheTunnel) {
+  for (int i = 0; i < 8; ++i) runs_.script.push_back({QByteArray(), kRefused});
   runs_.fallback = {Progress(1, 1, 1, 100, "a.txt"), kPasswordOnly};
   Hand(listA);
-  EXPECT_TRUE(Hand(QString(), true, false) || true);
-  ASSERT_GE(runs_.commands.size(), 6u);
-  EXPECT_EQ(Ini("C:\\Prog\\OrvaneMac\\orvane.ini", "Orvane", "NONSSLEXISTS"), "1");
-  EXPECT_TRUE(runs_.batches[4].contains("--port=43718 "));
-  EXPECT_TRUE(runs_.batches[5].contains("--port=65368 "));
-  EXPECT_TRUE(runs_.batches[5].contains("jsmith@rsync1.example::tessara"));
-  EXPECT_FALSE(Engine().gbUseSSL);
+  // The call whose run failed answers false; each retry judged its own run.
+  EXPECT_FALSE(Hand(QString(), true, false));
+  ASSERT_EQ(runs_.commands.size(), 9u);
+  for (const QByteArray& batch : runs_.batches) EXPECT_TRUE(batch.contains(" --port=43718 ")) << batch.toStdString();
+  EXPECT_TRUE(Engine().gbUseSSL);
+  EXPECT_EQ(Ini("C:\\Prog\\OrvaneMac\\orvane.ini", "Orvane", "NONSSLEXISTS"), "");
+  EXPECT_FALSE(engine_->EngineA.bGaveUp);
   EXPECT_EQ(TransferLog().count("Restored file My Orvane/a.txt"), 1);
+
+  gTransfer().Trf_WriteUserProfile("NONSSLEXISTS", "1");
+  for (Integer n = 1; n <= 7; ++n) engine_->RsyncWait(n);
+  EXPECT_TRUE(Engine().gbUseSSL);
+
+  Engine().gbUseSSL = false;
+  Hand(listB);
+  EXPECT_TRUE(runs_.batches.back().contains(" --port=65368 "));
+  EXPECT_TRUE(runs_.batches.back().contains("jsmith@rsync1.example::tessara"));
+}
+
+// A list whose one file fails the same way every time, while its other
+// files report progress, is given up at the retry limit.
+TEST_F(RsyncEngineTest, AListFailingEveryTimeIsGivenUpWhateverProgressItsOtherFilesMake) {
+  const QByteArray unknown = "Password: \nrsync: something the engine does not know: x.txt\n"
+                             "rsync error: some files/attrs were not transferred (see previous errors) (code 23)\n";
+  for (int i = 0; i < 40; ++i) runs_.script.push_back({Progress(5, 5, 5, 100, "other.txt"), unknown});
+  runs_.fallback = {Progress(1, 1, 1, 100, "x.txt"), kPasswordOnly};
+  Hand(listA);
+  EXPECT_FALSE(Hand(QString(), true, false));
+  EXPECT_EQ(runs_.commands.size(), 18u);
+  EXPECT_TRUE(engine_->EngineA.bGaveUp);
+}
+
+// The tunnel refused the server's certificate: the list is not tried again
+// (a retry meets the same certificate), the route stops for the job with the
+// tunnel's reason in the transfer log, and nothing goes to the plain port.
+TEST_F(RsyncEngineTest, ACertificateTheTunnelRefusedEndsTheRouteAtOnce) {
+  runs_.fallback = {QByteArray(),
+                    "Password: \nrsync: safe_read failed to read 1 bytes: Connection reset by peer (104)\n"
+                    "rsync error: error in rsync protocol data stream (code 12)\n"};
+  Hand(listA);
+  // What the tunnel wrote while the run tried to connect.
+  WriteBytes("Prog/OrvaneInt/tunnellog.txt",
+             "2026.01.01 10:00:00 LOG3[0]: SSL_connect: certificate verify failed\n"
+             "tunnel: certificate refused: rsync1.example: certificate has expired\n");
+  EXPECT_FALSE(Hand(QString(), true, false));
+  EXPECT_EQ(runs_.commands.size(), 1u);
+  EXPECT_TRUE(engine_->EngineA.bGaveUp);
+  EXPECT_TRUE(TransferLog().contains("Error       : ") &&
+              TransferLog().contains("Unable to connect securely to the rsync server rsync1.example, Reason : its "
+                                     "certificate was refused (certificate has expired)"));
+  EXPECT_TRUE(Engine().gbUseSSL);
+  EXPECT_EQ(Ini("C:\\Prog\\OrvaneMac\\orvane.ini", "Orvane", "NONSSLEXISTS"), "");
+  // No later list of the job starts.
+  EXPECT_FALSE(Hand(listB));
+  EXPECT_EQ(runs_.commands.size(), 1u);
 }
 
 TEST_F(RsyncEngineTest, AListThatKeepsFailingIsGivenUpAfterItsRetries) {
-  gTransfer().Trf_WriteUserProfile("NONSSL", "0");
   runs_.fallback = {QByteArray(), kRefused};
   Hand(listA);
   EXPECT_FALSE(Hand(QString(), true, false));
@@ -213,7 +284,7 @@ TEST_F(RsyncEngineTest, AListThatKeepsFailingIsGivenUpAfterItsRetries) {
   EXPECT_EQ(runs_.commands.size(), 18u);
   EXPECT_TRUE(engine_->EngineA.bGaveUp);
   EXPECT_EQ(engine_->EngineA.iRetryCount, 0);
-  EXPECT_TRUE(Engine().gbUseSSL);  // "NONSSL" = "0" keeps the tunnel
+  EXPECT_TRUE(Engine().gbUseSSL);
   EXPECT_GE(clock_.TotalSleptMs(), 10 * 120100);  // the long waits took no real time
 }
 
@@ -235,15 +306,10 @@ TEST_F(RsyncEngineTest, TheEchoTouchHappensOncePerJob) {
 TEST_F(RsyncEngineTest, RetryWaitRules) {
   EngineState& g = Engine();
   engine_->RsyncWait(1);
-  EXPECT_TRUE(g.gbUseSSL);  // no earlier fallback
-  gTransfer().Trf_WriteUserProfile("NONSSLEXISTS", "1");
-  engine_->RsyncWait(1);
-  EXPECT_FALSE(g.gbUseSSL);
   EXPECT_EQ(clock_.TotalSleptMs(), 0);
+  EXPECT_EQ(g.glRsyncWaitState, 1);
 
   // A cancel ends the long wait at its next step.
-  g.gbUseSSL = true;
-  gTransfer().Trf_WriteUserProfile("NONSSL", "0");
   g.gbCancelled = true;
   engine_->RsyncWait(7);
   EXPECT_EQ(clock_.TotalSleptMs(), 100);
@@ -289,6 +355,10 @@ TEST_F(ErrorLogTest, WholeRunVerdicts) {
        false},
       {"Password: \n@ERROR: auth failed on module tessara\nrsync error: error starting client-server protocol (code 5)\n",
        false},
+      // The redirection program's own failure, before any client ran.
+      {"redirect: cannot read C:\\x.bat: No such file or directory\n"
+       "rsync error: the redirection program could not run the client (code 1): cannot read C:\\x.bat\n",
+       false},
   };
   for (const Row& row : rows) EXPECT_EQ(Judge(row.log), row.ok) << row.log;
   QFile::remove(Host("Prog/OrvaneInt/ORVANETEMP/errlogSerA.txt"));
@@ -296,24 +366,36 @@ TEST_F(ErrorLogTest, WholeRunVerdicts) {
 }
 
 TEST_F(ErrorLogTest, FailedItemsAreReportedAndCountedOnce) {
+  engine_->EngineA.sDestination = " \"/cygdrive/C/Restore/\"";
   // As the client writes them for the run's files.
   const QByteArray log =
       "Password: \n"
       "rsync: link_stat \"/Files/a/b.txt\" (in tessara) failed: No such file or directory (2)\n"
       "rsync: link_stat \"/Files/a/b.txt\" (in tessara) failed: No such file or directory (2)\n"
-      "rsync: mkstemp \"/cygdrive/C/Restore/ro/.x.txt.Ab12\" failed: Permission denied (13)\n"
+      "rsync: mkstemp \"/cygdrive/C/Restore/ro/.x.txt.Ab12cd\" failed: Permission denied (13)\n"
       "rsync: recv_generator: failed to stat \"/cygdrive/C/Restore/" +
       QByteArray(300, 'n') +
       "\": File name too long (36)\n"
+      "rsync: link_stat \"/Letters/2009/Dear Anna.txt\" (in tessara3) failed: No such file or directory (2)\n"
+      "cannot delete non-empty directory: docs/full\n"
+      "could not make way for new regular file: docs/full\n"
       "rsync error: some files/attrs were not transferred (see previous errors) (code 23) at main.c(1338)\n";
   EXPECT_TRUE(Judge(log));
   const QString tl = TransferLog();
   EXPECT_EQ(tl.count("Unable to restore file My Orvane\\Files\\a\\b.txt. Reason: No such file or directory."), 2);
-  EXPECT_TRUE(tl.contains("Unable to restore file My Orvane\\C:\\Restore\\ro\\.x.txt.Ab12\r\n"));
+  // The user's file, not rsync's temporary beside it, with the client's reason.
+  EXPECT_TRUE(tl.contains("Unable to restore file My Orvane\\C:\\Restore\\ro\\x.txt. Reason: Permission denied\r\n"));
   EXPECT_TRUE(tl.contains("Unable to restore file My Orvane\\" + QString(300, 'n') + " <To> C:\\Restore\\" +
                           QString(300, 'n') + ". Reason: File path too long"));
-  EXPECT_EQ(engine_->EngineA.dFailedFiles, 3);  // b.txt counted once
-  ASSERT_EQ(Items(Engine().gcolFailedItemsA)->Count(), 3);
+  // A snapshot's module names its missing items too.
+  EXPECT_TRUE(tl.contains(
+      "Unable to restore file My Orvane\\Letters\\2009\\Dear Anna.txt. Reason: No such file or directory.\r\n"));
+  // The user's folder where a file goes fails that file; the run is not
+  // retried for it.
+  EXPECT_TRUE(tl.contains("Unable to restore file My Orvane\\C:\\Restore\\docs\\full. Reason: could not make way "
+                          "for new regular file\r\n"));
+  EXPECT_EQ(engine_->EngineA.dFailedFiles, 5);  // b.txt counted once
+  ASSERT_EQ(Items(Engine().gcolFailedItemsA)->Count(), 4);
   EXPECT_EQ(Items(Engine().gcolFailedItemsA)->Item(1).ToString(), "\\Files\\a\\b.txt");
 }
 
@@ -368,7 +450,7 @@ TEST_F(RsyncEngineTest, ProgressLinesFillTheRecord) {
                  Progress(0, 30, 0, 100, "[Sync File]same.txt") + Progress(150, 80, 80, 150, "big.bin"));
   for (int i = 0; i < 4; ++i) engine_->DisplayProgress(1);
   EXPECT_EQ(engine_->EngineA.dProgressLines, 3);
-  EXPECT_EQ(engine_->EngineA.iRetryCount, 0);
+  EXPECT_EQ(engine_->EngineA.iRetryCount, 4) << "progress does not set the list's retries back";
   EXPECT_EQ(engine_->EngineA.dBytesCompleted, 30);
   // 80 bytes of this run and the 30 of the "[Sync File]" pass the total
   // of 100, which is then dropped; the percentage keeps its last value.
@@ -428,6 +510,253 @@ TEST_F(RsyncEngineTest, PasswordFileIsPrivateAndWrittenAsSent) {
   EXPECT_FALSE(QFile::exists(Host("Prog/OrvaneInt/evil.txt")));
   c.Cont_TempFolder("add", "jsmith", "");  // any other case removes
   EXPECT_FALSE(QFile::exists(file));
+}
+
+// ---- The route as a whole -------------------------------------------------
+
+// A missing client program or runtime, or a drive work folder that cannot be
+// made: nothing is started, the reason is in the transfer log, the route
+// gives up for the job (the restore falls back or fails), and no second box
+// or line follows from a later listing or list.
+enum class Missing { Runtime, Client, WorkFolder };
+
+class RouteStopTest : public RsyncEngineTest, public ::testing::WithParamInterface<Missing> {};
+
+TEST_P(RouteStopTest, NothingStartsAndTheRouteGivesUpForTheJob) {
+  QString reason = "the rsync client or its runtime is missing from C:\\Prog\\";
+  switch (GetParam()) {
+    case Missing::Runtime:
+      QFile::remove(Host("Prog/cygwin1.dll"));
+      break;
+    case Missing::Client:
+      QFile::remove(Host("Prog/orvane_int_rst_100.exe"));
+      break;
+    case Missing::WorkFolder:
+      QDir(Host("OrvaneInt")).removeRecursively();
+      WriteBytes("OrvaneInt", "a file of the user's");
+      reason = "Unable to create the work folder C:\\OrvaneInt, Reason : File already exists";
+      break;
+  }
+  win::RecordingMessageBox box;
+  EXPECT_FALSE(engine_->Rsync_EnumerateFolder(Engine().gsWorkFolder, "jsmith", "/Documents/", QString()));
+  EXPECT_FALSE(Hand(listA));
+  EXPECT_FALSE(engine_->Rsync_EnumerateFolder(Engine().gsWorkFolder, "jsmith", "/Other/", QString()));
+  EXPECT_TRUE(runs_.commands.empty());
+  EXPECT_TRUE(engine_->EngineA.bGaveUp);
+  EXPECT_EQ(engine_->iEnumRetryCount, 0) << "trying again cannot help";
+  EXPECT_EQ(TransferLog().count(reason), 1) << TransferLog().toStdString();
+  EXPECT_LE(box.Shown().size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Missing, RouteStopTest,
+                         ::testing::Values(Missing::Runtime, Missing::Client, Missing::WorkFolder),
+                         [](const auto& info) {
+                           switch (info.param) {
+                             case Missing::Runtime: return std::string("Runtime");
+                             case Missing::Client: return std::string("Client");
+                             case Missing::WorkFolder: return std::string("WorkFolder");
+                           }
+                           return std::string();
+                         });
+
+// Two folders whose lists run at once: the second folder's hand-over waits
+// for a run and judges the first folder's list good. The second folder's own
+// list then gives up: it must stay in the restore set for the fall-back, and
+// only the first folder leaves it.
+TEST_F(RsyncEngineTest, AFolderLeavesTheSetOnlyOnItsOwnListsGoodResult) {
+  QDir().mkpath(Host("Restore"));
+  runs_.listings["/X/"] = Listed('d', 4096, ".") + Listed('-', 1, "x.txt") + "\ntotal size is 1\n";
+  runs_.listings["/Y/"] = Listed('d', 4096, ".") + Listed('-', 1, "y.txt") + "\ntotal size is 1\n";
+  runs_.script = {{Progress(1, 1, 1, 100, "X/x.txt"), kPasswordOnly}};
+  runs_.fallback = {QByteArray(), kRefused};
+  vb::CollectionPtr& set = Items(Engine().gcolRestoreItems);
+  set->Add(QString("D_/users/jsmith/Files/X/"));
+  set->Add(QString("D_/users/jsmith/Files/Y/"));
+  EXPECT_FALSE(engine_->Cont_CallRsyncRestore("jsmith", "pw", "C:\\Restore\\", true, 0, 0, 0, false));
+  EXPECT_TRUE(TransferLog().contains("Restored file My Orvane/X/x.txt <To> C:\\Restore\\X\\x.txt"));
+  ASSERT_EQ(set->Count(), 1);
+  EXPECT_EQ(set->Item(1).ToString(), "D_/users/jsmith/Files/Y/");
+}
+
+// A work folder the restore cannot make (a file of the user's has its name)
+// is a clear error at once: nothing is listed or started, and the restore is
+// a failed one (reported, as the folder helper has it, not retried).
+TEST_F(RsyncEngineTest, AWorkFolderThatCannotBeMadeFailsTheRestoreAtOnce) {
+  QDir(Host("Prog/OrvaneInt")).removeRecursively();
+  WriteBytes("Prog/OrvaneInt", "a file of the user's");
+  QDir().mkpath(Host("Restore"));
+  Items(Engine().gcolRestoreItems)->Add(QString("D_/users/jsmith/Files/X/"));
+  EXPECT_TRUE(engine_->Cont_CallRsyncRestore("jsmith", "pw", "C:\\Restore\\", true, 0, 0, 0, false));
+  EXPECT_TRUE(Engine().gbRestoreFailed);
+  EXPECT_TRUE(runs_.commands.empty());
+  EXPECT_EQ(TransferLog().count("Unable to create the work folder C:\\Prog\\OrvaneInt\\ORVANETEMP"), 1);
+  EXPECT_FALSE(TransferLog().contains("Number of files"));
+}
+
+// Restoring a snapshot's file to its original place names the original
+// folder, not the snapshot's module digit.
+TEST_F(RsyncEngineTest, ASnapshotFileGoesBackToItsOriginalFolder) {
+  engine_->bRestoreOriginal = true;
+  runs_.fallback = {Progress(5, 5, 5, 100, "Users/ann/a.txt"), kPasswordOnly};
+  EXPECT_FALSE(engine_->Cont_CallRsyncEngine("jsmith", "pw", listA, " \"/cygdrive/C/\"", 0, false, false, 0, false, "",
+                                             false, false, "3\"/C\"", "", false, false));
+  EXPECT_EQ(engine_->EngineA.sOriginalFolder, "C:");
+  EXPECT_TRUE(Hand(QString(), true, false));
+  EXPECT_TRUE(TransferLog().contains("Restored file My Orvane/Users/ann/a.txt <To> C:\\Users\\ann\\a.txt"))
+      << TransferLog().toStdString();
+}
+
+// ---- The controller --------------------------------------------------------
+
+TEST_F(RsyncEngineTest, SignInStoresTheAccountAndPreparesTheTunnelOnlyWithSsl) {
+  EngineState& g = Engine();
+  clsRsyncController c;
+  win::RecordingMessageBox box;
+  g.gbUseSSL = false;
+  QFile::remove(Host("Prog/SSLInteractive.conf"));
+  EXPECT_FALSE(c.Cont_login(" jsmith ", " pw "));
+  EXPECT_EQ(g.gsUserName, " jsmith ");
+  EXPECT_EQ(g.gsPassword, " pw ");
+  EXPECT_TRUE(box.Shown().empty());
+  EXPECT_FALSE(QFile::exists(Host("Prog/SSLInteractive.conf")));
+
+  // Both missing files are reported, each in a box of its own.
+  g.gbUseSSL = true;
+  QFile::remove(Host("Prog/i15_test_tunnel_rst.exe"));
+  EXPECT_FALSE(c.Cont_login("jsmith", "pw"));
+  ASSERT_EQ(box.Shown().size(), 2u);
+  EXPECT_EQ(box.Shown()[0].text, "Re-install the application\r\ni15_test_tunnel_rst.exe file not found in C:\\Prog\\");
+  EXPECT_EQ(box.Shown()[1].text, "Re-install the application\r\nSSLInteractive.conf file not found in C:\\Prog\\");
+  EXPECT_TRUE(Trace().contains("Unable to launch zqssl, dependencies not found"));
+
+  // With both there the configuration is written for the user's server and
+  // the tunnel is not started.
+  box.Clear();
+  WriteBytes("Prog/i15_test_tunnel_rst.exe", "");
+  WriteBytes("Prog/SSLInteractive.conf", "");
+  EXPECT_FALSE(c.Cont_login("jsmith", "pw"));
+  EXPECT_TRUE(box.Shown().empty());
+  EXPECT_TRUE(Bytes("Prog/SSLInteractive.conf").contains("rsync1.example:443"));
+  EXPECT_EQ(g.glTunnelPid, 0);
+}
+
+TEST_F(RsyncEngineTest, MissingFilesAreReportedByBoxOrTransferLogByMode) {
+  clsRsyncController& c = engine_->Controller();
+  win::RecordingMessageBox box;
+  EXPECT_TRUE(c.Cont_CheckDependFile("CYGWIN1.DLL")) << "found whatever its case";
+  QFile::remove(Host("Prog/orvane_int_rst_100.exe"));
+  EXPECT_FALSE(c.Cont_CheckSSLDependencies());
+  ASSERT_EQ(box.Shown().size(), 1u) << "the client alone: the libraries are not looked at";
+  EXPECT_EQ(box.Shown()[0].icon, 3);
+  QFile::remove(Host("Prog/libssl32.dll"));
+  WriteBytes("Prog/orvane_int_rst_100.exe", "");
+  Engine().giMode = 0;
+  EXPECT_FALSE(c.Cont_CheckSSLDependencies());
+  EXPECT_EQ(box.Shown().size(), 1u);
+  const QByteArray log = Bytes("Prog/OrvaneMac/ZQWServiceLog.txt");  // the service's transfer log
+  EXPECT_TRUE(QString::fromUtf16(reinterpret_cast<const char16_t*>(log.constData()), log.size() / 2)
+                  .contains("Re-install the application\r\nlibssl32.dll file not found in C:\\Prog\\"));
+}
+
+// A listing and a run report each missing tunnel file, as the sign-in does.
+TEST_F(RsyncEngineTest, BothMissingTunnelFilesAreReportedByListingsAndRuns) {
+  QFile::remove(Host("Prog/i15_test_tunnel_rst.exe"));
+  QFile::remove(Host("Prog/SSLInteractive.conf"));
+  win::RecordingMessageBox box;
+  EXPECT_FALSE(engine_->Rsync_EnumerateFolder(Engine().gsWorkFolder, "jsmith", "/Documents/", QString()));
+  EXPECT_EQ(box.Shown().size(), 2u);
+  EXPECT_FALSE(Hand(listA));
+  EXPECT_EQ(box.Shown().size(), 4u);
+  EXPECT_TRUE(runs_.commands.empty());
+  EXPECT_TRUE(TransferLog().contains("i15_test_tunnel_rst.exe file not found"));
+  EXPECT_TRUE(TransferLog().contains("SSLservice.exe/SSLservice file not found"));
+}
+
+TEST_F(RsyncEngineTest, RestoreEntryWorkFolderAndKeyFile) {
+  EngineState& g = Engine();
+  // Every controller fixes the work folder: the program folder's "OrvaneInt"
+  // in the interactive modes, the program folder itself in mode 0.
+  EXPECT_EQ(g.gsWorkFolder, "C:\\Prog\\OrvaneInt");
+  EXPECT_TRUE(QFileInfo(Host("Prog/OrvaneInt")).isDir());
+  g.giMode = 0;
+  { clsRsyncController service; }
+  EXPECT_EQ(g.gsWorkFolder, "C:\\Prog");
+  g.giMode = 1;
+  { clsRsyncController interactive; }
+  EXPECT_EQ(g.gsWorkFolder, "C:\\Prog\\OrvaneInt");
+
+  // An empty restore set: the mode line, false, nothing started.
+  clsRsyncController& c = engine_->Controller();
+  EXPECT_FALSE(c.Cont_Restore("C:\\Restore", false, true, false).ToBoolean());
+  EXPECT_TRUE(Trace().contains("Enter Cont_RestoreC:\\RestoreFalseTrueFalse"));
+  EXPECT_TRUE(TransferLog().contains("Mode : Interactive Restore Options : Incremental"));
+  EXPECT_TRUE(runs_.commands.empty());
+
+  // The key file goes beside the password file while a key is held, and
+  // stays after "DELETE"; the password file and the drive work folder go.
+  g.gbHaveEncKey = true;
+  g.gsEncKey = "my key";
+  c.Cont_TempFolder("ADD", "jsmith", "pw");
+  EXPECT_EQ(Bytes("Prog/OrvaneInt/ORVANETEMP/zqencdata.txt"), "my key");
+  EXPECT_FALSE(QFile::permissions(Host("Prog/OrvaneInt/ORVANETEMP/zqencdata.txt")) &
+               (QFileDevice::ReadOther | QFileDevice::ReadGroup));
+  c.Cont_TempFolder("DELETE", "jsmith", "pw");
+  EXPECT_FALSE(QFile::exists(Host("Prog/OrvaneInt/ORVANETEMP/jsmith.txt")));
+  EXPECT_TRUE(QFile::exists(Host("Prog/OrvaneInt/ORVANETEMP/zqencdata.txt")));
+  EXPECT_FALSE(QFileInfo::exists(Host("OrvaneInt")));
+}
+
+// ---- Closing and resetting --------------------------------------------------
+
+TEST_F(RsyncEngineTest, ARunSetBackCarriesItsBytesAndKeepsTheRestoresTotals) {
+  EngineState& g = Engine();
+  EngineParams& a = engine_->EngineA;
+  a.dBytesBefore = 1000;
+  a.dBytesDone = 500;
+  a.dFilesRestored = 7;
+  a.dFailedFiles = 2;
+  a.iRetryCount = 3;
+  a.lFailureCount = 4;
+  a.iBusy = 1;
+  a.sListFile = listA;
+  Items(g.gcolSyncedFilesA)->Add(QString("a"));
+  Items(g.gcolFailedItemsB)->Add(QString("b"));
+  engine_->ResetParamEngineA();
+  EXPECT_EQ(a.dBytesBefore, 1500);
+  EXPECT_EQ(a.dBytesDone, 0);
+  EXPECT_EQ(a.dFilesRestored, 7);
+  EXPECT_EQ(a.dFailedFiles, 2);
+  EXPECT_EQ(a.iRetryCount, 0);
+  EXPECT_EQ(a.lFailureCount, 0);
+  EXPECT_EQ(a.iBusy, 0);
+  EXPECT_FALSE(QFile::exists(Host("OrvaneInt/ORVANETEMP/SerSource.filesA")));
+  EXPECT_EQ(Items(g.gcolSyncedFilesA)->Count(), 0);
+  EXPECT_EQ(Items(g.gcolFailedItemsB)->Count(), 1) << "run B's items stay";
+
+  // Closing with no run started ends nothing but deletes the lists.
+  engine_->EngineB.sListFile = listB;
+  engine_->CloseEngine();
+  EXPECT_FALSE(QFile::exists(Host("OrvaneInt/ORVANETEMP/SerSource.filesB")));
+  EXPECT_EQ(clock_.TotalSleptMs(), 0);
+}
+
+// The reset at a restore's start starts the tunnel again (when SSL is on),
+// with its standard error in the work folder's tunnel log.
+TEST_F(RsyncEngineTest, TheResetAtARestoresStartRestartsTheTunnelWithSslOn) {
+  EngineState& g = Engine();
+  QFile::remove(Host("Prog/i15_test_tunnel_rst.exe"));
+  ASSERT_TRUE(QFile::copy("/bin/true", Host("Prog/i15_test_tunnel_rst.exe")));
+  gTransfer().Trf_WriteUserProfile("SSLKey", "0");
+  engine_->ResetEngineValues(true);
+  EXPECT_FALSE(g.gbUseSSL);
+  EXPECT_EQ(g.glTunnelPid, 0);
+  gTransfer().Trf_WriteUserProfile("SSLKey", "");
+  engine_->ResetEngineValues(false);
+  EXPECT_EQ(g.glTunnelPid, 0) << "the reset at the end starts nothing";
+  engine_->ResetEngineValues(true);
+  EXPECT_TRUE(g.gbUseSSL);
+  EXPECT_NE(g.glTunnelPid, 0);
+  EXPECT_TRUE(QFile::exists(Host("Prog/OrvaneInt/tunnellog.txt")));
 }
 
 }  // namespace

@@ -2,15 +2,30 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QStandardPaths>
 
 #include <mutex>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace win {
 namespace {
 
 bool IsSep(QChar c) { return c == u'\\' || c == u'/'; }
+
+// The user's store of names that drive roots cannot take (see WinPath.h).
+QString CleanStore() {
+  QString store = qEnvironmentVariable("ORVANE_USER_STORE");
+  if (store.isEmpty() || !QDir::isAbsolutePath(store)) {
+    store = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+            QStringLiteral("/Orvane/VirtualStore");
+  }
+  return QDir::cleanPath(store);
+}
 
 QString CleanHostRoot(const QString& root) {
   QString clean = QDir::cleanPath(root);
@@ -68,6 +83,13 @@ QString Compose(QChar drive, const QStringList& names) {
 
 QString MapToWindows(const DriveTable& table, const QString& hostPath) {
   const QString clean = QDir::cleanPath(QDir::isAbsolutePath(hostPath) ? hostPath : QDir::current().absoluteFilePath(hostPath));
+  // A path in the user's store of a drive is that drive's.
+  const QString store = CleanStore() + u'/';
+  if (clean.startsWith(store) && clean.size() > store.size() &&
+      (clean.size() == store.size() + 1 || clean.at(store.size() + 1) == u'/')) {
+    const QChar drive = clean.at(store.size()).toUpper();
+    if (table.RootOf(drive)) return Compose(drive, clean.mid(store.size() + 2).split(u'/', Qt::SkipEmptyParts));
+  }
   QChar best;
   qsizetype bestLength = -1;
   for (const auto& [letter, root] : table.Drives()) {
@@ -118,7 +140,30 @@ struct Resolved {
   QString windows;  // full Windows path with the spelling found on disk
 };
 
+// Whether the user may create entries in the host folder `dir`: it is the
+// user's own and writable. A missing folder counts as the user's (the
+// caller's own creation fails there with its own error).
+bool UserCreatesIn(const QString& dir) {
+  struct stat st {};
+  const QByteArray name = QFile::encodeName(dir);
+  if (::stat(name.constData(), &st) != 0) return true;
+  return st.st_uid == ::geteuid() && ::access(name.constData(), W_OK | X_OK) == 0;
+}
+
+// The host folder standing for the root of `drive` for names that are not
+// at its real root, when the user cannot create entries there; nothing when
+// the real root serves.
+std::optional<QString> RootStore(QChar drive, const QString& hostRoot) {
+  if (UserCreatesIn(hostRoot)) return std::nullopt;
+  const QString store = UserStoreRoot(drive);
+  QDir().mkpath(store);
+  QFile::setPermissions(store, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  return store;
+}
+
 }  // namespace
+
+QString UserStoreRoot(QChar drive) { return CleanStore() + u'/' + drive.toUpper(); }
 
 // Walks a full path's names from its drive root, taking the spelling of each
 // name that exists on disk.
@@ -132,8 +177,25 @@ static Resolved Resolve(const QString& path) {
   if (!root) return {};
   QString host = *root;
   QStringList found;
+  bool atRoot = true;
   for (const QString& name : full.mid(3).split(u'\\', Qt::SkipEmptyParts)) {
-    found.append(FindEntry(host, name));
+    QString entry = FindEntry(host, name);
+    if (atRoot) {
+      atRoot = false;
+      // A name the drive's root does not hold, on a drive whose root the
+      // user cannot create entries in (the host root "/" for everyone but
+      // its owner), lives in the user's own store for that drive, as
+      // Windows keeps what a program writes into a protected folder in the
+      // user's virtual store.
+      const QString real = host == u"/" ? u'/' + entry : host + u'/' + entry;
+      if (!QFileInfo::exists(real) && !QFileInfo(real).isSymLink()) {
+        if (const auto store = RootStore(full.at(0), host)) {
+          host = *store;
+          entry = FindEntry(host, name);
+        }
+      }
+    }
+    found.append(entry);
     host = host == u"/" ? u'/' + found.last() : host + u'/' + found.last();
   }
   return {host, Compose(full.at(0), found)};

@@ -24,6 +24,14 @@
 //     order); names that do not exist are kept as given, so new files and
 //     folders are created with the caller's spelling.
 //   - A host path maps back to the drive whose root is the longest prefix.
+//   - A drive root the user cannot create entries in (one that is not the
+//     user's own, such as the host root "/" of the default Z:, or one the
+//     user cannot write) keeps the names it holds; any other name directly
+//     below it lives in the user's store for that drive (UserStoreRoot), so
+//     a program that makes a work folder at its drive's root works wherever
+//     it is installed. The store is ORVANE_USER_STORE/<letter>, by default
+//     ~/.local/share/Orvane/VirtualStore/<letter>, created private when first
+//     needed; its paths map back to their drive.
 
 #include <QChar>
 #include <QString>
@@ -113,6 +121,10 @@ void SetProgramFolder(const QString& windowsPath);
 // The 8.3 short form of a path: there are no short names here, so the path
 // itself (empty for a path that does not exist, as the system answers).
 [[nodiscard]] QString GetShortPathName(const QString& path);
+
+// The host folder that holds the names below the root of `drive` that its
+// real root cannot take (see the rules above).
+[[nodiscard]] QString UserStoreRoot(QChar drive);
 
 // Joins a folder and a name with exactly one "\" between them.
 [[nodiscard]] QString JoinPath(const QString& folder, const QString& name);

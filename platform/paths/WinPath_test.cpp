@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 namespace {
 
 class WinPathTest : public ::testing::Test {
@@ -78,6 +80,45 @@ TEST_F(WinPathTest, HostPathsMapBackToTheDriveWithTheLongestRoot) {
   EXPECT_EQ(win::ToWindowsPath(d_), "D:\\");
   EXPECT_EQ(win::ToWindowsPath(c_ + "/mnt/dx"), "C:\\mnt\\dx") << "a prefix of a root is not inside it";
   EXPECT_EQ(win::ToWindowsPath(tmp_.path() + "/elsewhere"), "");
+}
+
+// A program folder outside the user's home lies on a drive whose root is not
+// the user's (Z: is "/"): a folder the program makes at that drive's root
+// must still be one the user can create.
+TEST_F(WinPathTest, NewNamesAtTheRootOfADriveTheUserCannotWriteLiveInTheUsersStore) {
+  const QString other = tmp_.path() + "/other";
+  ASSERT_TRUE(QDir().mkpath(other + "/Existing"));
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::chown(QFile::encodeName(other).constData(), 65534, 65534), 0);
+  } else {
+    ASSERT_TRUE(QFile::setPermissions(other, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+  }
+  const QString store = tmp_.path() + "/store";
+  const QByteArray saved = qgetenv("ORVANE_USER_STORE");
+  qputenv("ORVANE_USER_STORE", store.toUtf8());
+  win::DriveTable table = win::CurrentDriveTable();
+  table.Map(u'Z', other);
+  win::ScopedDriveTable withZ(table);
+
+  EXPECT_EQ(win::UserStoreRoot(u'z'), store + "/Z");
+  EXPECT_EQ(win::ToHostPath("Z:\\OrvaneInt\\ORVANETEMP\\a.txt"), store + "/Z/OrvaneInt/ORVANETEMP/a.txt");
+  EXPECT_EQ(QFile::permissions(store + "/Z") & (QFileDevice::ReadOther | QFileDevice::WriteOther |
+                                                 QFileDevice::ReadGroup | QFileDevice::WriteGroup),
+            QFileDevice::Permissions());
+  ASSERT_TRUE(QDir().mkpath(store + "/Z/OrvaneInt"));
+  EXPECT_EQ(win::FullPath("z:\\orvaneint\\x"), "Z:\\orvaneint\\x");
+  EXPECT_EQ(win::ToHostPath("z:\\orvaneint\\x"), store + "/Z/OrvaneInt/x") << "found whatever its case";
+  EXPECT_EQ(win::ToWindowsPath(store + "/Z/OrvaneInt/x"), "Z:\\OrvaneInt\\x");
+  // What the root holds stays where it is; the user's own drives are as before.
+  EXPECT_EQ(win::ToHostPath("Z:\\Existing\\f"), other + "/Existing/f");
+  EXPECT_EQ(win::ToHostPath("C:\\OrvaneInt"), c_ + "/OrvaneInt");
+
+  QFile::setPermissions(other, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  if (saved.isNull()) {
+    qunsetenv("ORVANE_USER_STORE");
+  } else {
+    qputenv("ORVANE_USER_STORE", saved);
+  }
 }
 
 TEST_F(WinPathTest, CurrentFolderIsEmulatedPerDrive) {

@@ -4,6 +4,7 @@
 #include "program/main/frmSearchRemote.h"
 
 #include <QCheckBox>
+#include <QRegularExpression>
 
 #include "ZQwinSrv/foundation/Util.h"
 #include "platform/errors/RuntimeError.h"
@@ -227,6 +228,10 @@ void frmSearchRemote::LoadSearchResults(const QString& sFolder) {
   // A search of one file lists that file under its own name: its row is
   // the file's own path, not the path with the name once more.
   if (!base.isEmpty() && !base.endsWith(u'/')) base = base.left(base.lastIndexOf(u'/') + 1);
+  // A snapshot folder's listing is that of the snapshot's one user folder:
+  // its rows lie below that folder, as the tree shows them.
+  static const QRegularExpression snapshotFolder(QStringLiteral("^BackUp_nightly\\.[^/]/$"));
+  if (snapshotFolder.match(base).hasMatch()) base += Program().AccountName + u'/';
   const int image = static_cast<int>(TreeViewControl::Instance().iconIndex(QStringLiteral("file")));
   for (const SearchListingLine& line : ReadSearchListing(text)) {
     if (line.type != u'-') continue;

@@ -155,6 +155,19 @@ TEST_F(SearchWindowTest, SearchOfOneFileListsItUnderItsOwnPath) {
   EXPECT_EQ(Rows(), QStringList{"Docs/a.txt"});
 }
 
+// The listing of a snapshot folder is that of its one user folder: the rows
+// name the files where the tree shows them, below that folder.
+TEST_F(SearchWindowTest, ASnapshotFoldersRowsLieBelowItsUserFolder) {
+  listings_->byFolder["/BackUp_nightly.3/"] = ListingLine('-', "5", kDate, "Docs/a.txt");
+  listings_->byFolder["/BackUp_nightly.3/alice/Docs/"] = ListingLine('-', "5", kDate, "b.txt");
+  Prepare("/BackUp_nightly.3/", "a");
+  form().RunSearch();
+  EXPECT_EQ(Rows(), QStringList{"BackUp_nightly.3/alice/Docs/a.txt"});
+  Prepare("/BackUp_nightly.3/alice/Docs/", "b");
+  form().RunSearch();
+  EXPECT_EQ(Rows(), QStringList{"BackUp_nightly.3/alice/Docs/b.txt"});
+}
+
 TEST_F(SearchWindowTest, NoSecondRunStartsInsideARun) {
   ThreeDocs();
   Prepare("/Docs/", "*");
