@@ -5,14 +5,18 @@
 #       repository root ("platform/<name>/Header.h").
 #   orvane_add_test(<name> SOURCES ... [LIBS ...] [LABELS ...] [ENVIRONMENT ...]
 #                   [RESOURCE_LOCK <name>])
-#       a GoogleTest executable whose tests are discovered into CTest. Tests
-#       that start, find and end processes by the outside programs' names
-#       take the lock "outside-programs", so that parallel tests never end
-#       each other's children.
-#   orvane_add_e2e_test(<name> SOURCES ... [LIBS ...] [TIMEOUT s] [RESOURCE_LOCK <name>])
-#       a GoogleTest executable run as one CTest entry inside its own private
-#       instance of the service double (testbed/run): label e2e, skipped
-#       (exit 77) only when the double cannot start.
+#       a GoogleTest executable whose tests are discovered into CTest, one
+#       entry per test. Tests that start, find and end processes by the
+#       outside programs' names take the lock "outside-programs".
+#   orvane_add_e2e_test(<name> SOURCES ... [LIBS ...] [TIMEOUT s] [RESOURCE_LOCK <name>]
+#                       [ENTRY_PREFIX <prefix>])
+#       a GoogleTest executable of end-to-end tests. Each source file is one
+#       CTest entry, <prefix><file name> (the executable's name for a single
+#       source), that runs that file's tests inside its own private instance of
+#       the service double (testbed/run): label e2e, skipped (exit 77) only
+#       when the double cannot start.
+#   Every test program's main is tests/support/TestMain.cpp: process look-ups
+#   by name see only the test's own descendants.
 #   ORVANE_PROGRAM_DIR
 #       the program folder of a build: the outside programs of the rsync
 #       route (tools/) are built there, beside the restore program. Tests
@@ -37,7 +41,7 @@ function(orvane_add_test name)
   cmake_parse_arguments(ARG "" "RESOURCE_LOCK" "SOURCES;LIBS;LABELS;ENVIRONMENT" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
-  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} orvane_test_main)
   set(labels ${ARG_LABELS})
   if(NOT labels)
     set(labels unit)
@@ -55,19 +59,28 @@ function(orvane_add_test name)
 endfunction()
 
 function(orvane_add_e2e_test name)
-  cmake_parse_arguments(ARG "" "TIMEOUT;RESOURCE_LOCK" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "TIMEOUT;RESOURCE_LOCK;ENTRY_PREFIX" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
-  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} orvane_e2e_test_main)
   set(timeout ${ARG_TIMEOUT})
   if(NOT timeout)
     set(timeout 600)
   endif()
-  add_test(NAME ${name} COMMAND ${ORVANE_TESTBED_RUN} -- $<TARGET_FILE:${name}>)
-  set_tests_properties(${name} PROPERTIES
-    LABELS e2e SKIP_RETURN_CODE 77 TIMEOUT ${timeout}
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
-  if(ARG_RESOURCE_LOCK)
-    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK ${ARG_RESOURCE_LOCK})
-  endif()
+  list(LENGTH ARG_SOURCES count)
+  foreach(source ${ARG_SOURCES})
+    get_filename_component(file ${source} NAME)
+    get_filename_component(stem ${source} NAME_WE)
+    set(entry ${ARG_ENTRY_PREFIX}${stem})
+    if(count EQUAL 1 AND NOT ARG_ENTRY_PREFIX)
+      set(entry ${name})
+    endif()
+    add_test(NAME ${entry} COMMAND ${ORVANE_TESTBED_RUN} -- $<TARGET_FILE:${name}>)
+    set_tests_properties(${entry} PROPERTIES
+      LABELS e2e SKIP_RETURN_CODE 77 TIMEOUT ${timeout}
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ORVANE_TEST_SOURCE=${file}")
+    if(ARG_RESOURCE_LOCK)
+      set_tests_properties(${entry} PROPERTIES RESOURCE_LOCK ${ARG_RESOURCE_LOCK})
+    endif()
+  endforeach()
 endfunction()
