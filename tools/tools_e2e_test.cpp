@@ -35,9 +35,6 @@ namespace {
 const QString kProgramDir = QStringLiteral(ORVANE_PROGRAM_DIR);
 const QString kWork = QStringLiteral("C:\\OrvaneInt\\ORVANETEMP");
 
-// Orphans come back here and are reaped, instead of lingering as zombies.
-[[maybe_unused]] const bool kSubreaper = ::prctl(PR_SET_CHILD_SUBREAPER, 1) == 0;
-
 bool WaitUntil(const std::function<bool()>& done, int milliseconds = 10000) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
   while (!done()) {

@@ -39,8 +39,7 @@
 #include "platform/registry/RegistryStore.h"
 #include "platform/text/Strings.h"
 #include "platform/ui/RecordingMessageBox.h"
-
-void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+#include "tests/support/QtPrinters.h"
 
 namespace OrvaneSrv {
 namespace {

@@ -33,8 +33,7 @@
 #include "platform/objects/DispatchObject.h"
 #include "platform/text/UserLocale.h"
 #include "platform/ui/RecordingMessageBox.h"
-
-void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+#include "tests/support/QtPrinters.h"
 
 namespace OrvaneSrv {
 namespace {
@@ -411,12 +410,3 @@ TEST_F(ScriptE2eTest, ScriptPostsTimeOutOnSilence) {
 
 }  // namespace
 }  // namespace OrvaneSrv
-
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("TESTBED_ENV")) {
-    std::puts("HttpFunctions_e2e_test: not inside testbed/run, skipped");
-    return 77;
-  }
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

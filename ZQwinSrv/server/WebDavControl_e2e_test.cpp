@@ -23,9 +23,7 @@
 #include "platform/files/FileAttributes.h"
 #include "platform/inet/WinInet.h"
 #include "testbed/include/TestbedControl.h"
-
-// Texts in failure messages as text.
-void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+#include "tests/support/QtPrinters.h"
 
 namespace OrvaneSrv {
 namespace {
@@ -391,12 +389,3 @@ TEST_F(WebDavE2eTest, TheStockServerListsTheSameFoldersAlike) {
 
 }  // namespace
 }  // namespace OrvaneSrv
-
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("TESTBED_ENV")) {
-    std::puts("WebDavControl_e2e_test: not inside testbed/run, skipped");
-    return 77;
-  }
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -27,8 +27,7 @@
 #include "platform/inet/WinInet.h"
 #include "platform/objects/ClassRegistry.h"
 #include "platform/objects/DispatchObject.h"
-
-void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+#include "tests/support/QtPrinters.h"
 
 namespace OrvaneSrv {
 namespace {
@@ -387,12 +386,3 @@ TEST_F(RestoreE2eTest, AStopDuringTheDownloadKeepsTheOldFile) {
 
 }  // namespace
 }  // namespace OrvaneSrv
-
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("TESTBED_ENV")) {
-    std::puts("WebDavRestore_e2e_test: not inside testbed/run, skipped");
-    return 77;
-  }
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -127,12 +127,3 @@ INSTANTIATE_TEST_SUITE_P(Both, TestbedServers, ::testing::ValuesIn(Servers()),
 
 }  // namespace
 }  // namespace win
-
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("TESTBED_ENV")) {
-    std::puts("inet_testbed_test: not inside testbed/run, skipped");
-    return 77;
-  }
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

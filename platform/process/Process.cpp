@@ -732,7 +732,29 @@ std::vector<ProcessEntry> ListProcesses() {
   }
   ::closedir(dir);
   std::sort(entries.begin(), entries.end(), [](const ProcessEntry& a, const ProcessEntry& b) { return a.pid < b.pid; });
+  if (const int root = ProcessScopeRoot(); root > 0) {
+    // Only the processes below the scope's root (the root itself is not one
+    // of the programs looked for).
+    std::map<int, int> parents;
+    for (const ProcessEntry& entry : entries) parents[entry.pid] = entry.parentPid;
+    const auto below = [&](int pid) {
+      for (int hops = 0; hops < 4096; ++hops) {
+        const auto parent = parents.find(pid);
+        if (parent == parents.end() || parent->second <= 0) return false;
+        if (parent->second == root) return true;
+        pid = parent->second;
+      }
+      return false;
+    };
+    std::erase_if(entries, [&](const ProcessEntry& entry) { return !below(entry.pid); });
+  }
   return entries;
+}
+
+int ProcessScopeRoot() {
+  bool ok = false;
+  const int root = qEnvironmentVariableIntValue("ORVANE_PROCESS_SCOPE", &ok);
+  return ok && root > 0 ? root : 0;
 }
 
 bool ExeNameMatches(const QString& wanted, const QString& exeFile) {

@@ -148,8 +148,17 @@ struct ProcessEntry {
   std::uint64_t startTime = 0;  // clock ticks after boot, to tell a reused id apart
 };
 
-// The processes of every user, in process-id order.
+// The processes of every user, in process-id order; with a scope (below),
+// only the processes below its root.
 [[nodiscard]] std::vector<ProcessEntry> ListProcesses();
+
+// The scope of ListProcesses and of every look-up by name: the process id in
+// ORVANE_PROCESS_SCOPE, when set, limits them to that process's descendants
+// (its children, theirs, and so on), else 0 (every process). Test programs
+// set it to themselves, so that two test runs on one machine, or a test run
+// beside a user's program, never find or end each other's programs. Children
+// inherit it with the environment.
+[[nodiscard]] int ProcessScopeRoot();
 
 // Whether the executable file name `exeFile` is the program `wanted`.
 //

@@ -30,10 +30,6 @@ namespace {
 
 const QString kSleeper = QStringLiteral(ORVANE_SLEEPER);
 
-// Orphans of the programs the tests start come back to this process, so
-// that they can be reaped here instead of lingering.
-[[maybe_unused]] const bool kSubreaper = ::prctl(PR_SET_CHILD_SUBREAPER, 1) == 0;
-
 bool WaitUntil(const std::function<bool()>& done, int milliseconds = 10000) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
   while (!done()) {
@@ -334,6 +330,58 @@ TEST_F(ProcessTest, ProgramStartedByAnotherOfOurProcessesIsFoundByItsWindowsName
   EXPECT_TRUE(win::EndProcessByExeName("orvane_int_rst_100.exe"));
   EXPECT_FALSE(IsAlive(client));
   EXPECT_FALSE(win::FindProcessByExeName("orvane_int_rst_100.exe").has_value()) << "its zombie is not listed";
+}
+
+// Another test run, or the user's own program, on the same machine: a
+// program of the same name that is not below this test process. The scope
+// the test main sets keeps it out of every look-up by name.
+TEST_F(ProcessTest, AProgramOutsideTheScopeIsNeitherFoundNorEnded) {
+  ASSERT_EQ(win::ProcessScopeRoot(), ::getpid());
+  Install("orvane_ssl_int_rst_100.exe");
+  // The stranger is a copy under that name (not a link), so that its host
+  // name is the outside program's.
+  ASSERT_TRUE(QDir().mkpath(tmp_.path() + "/outside"));
+  const QString copy = tmp_.path() + "/outside/orvane_ssl_int_rst_100.exe";
+  ASSERT_TRUE(QFile::copy(kSleeper, copy));
+  const QByteArray program = copy.toUtf8();
+  // Started by a child that exits at once, with this process no longer a
+  // subreaper for the moment, so that the program is adopted elsewhere.
+  int pipe[2];
+  ASSERT_EQ(::pipe(pipe), 0);
+  ASSERT_EQ(::prctl(PR_SET_CHILD_SUBREAPER, 0), 0);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    const pid_t grandchild = ::fork();
+    if (grandchild == 0) {
+      ::setpgid(0, 0);
+      ::execl(program.constData(), program.constData(), "sleep", "30", static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    (void)!::write(pipe[1], &grandchild, sizeof grandchild);
+    ::_exit(0);
+  }
+  ::waitpid(child, nullptr, 0);
+  ASSERT_EQ(::prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+  pid_t stranger = 0;
+  ASSERT_EQ(::read(pipe[0], &stranger, sizeof stranger), static_cast<ssize_t>(sizeof stranger));
+  ::close(pipe[0]);
+  ::close(pipe[1]);
+  ASSERT_TRUE(WaitUntil([&] { return StateOf(stranger) && ReadAll(QStringLiteral("/proc/%1/comm").arg(stranger)).startsWith("orvane_ssl"); }));
+
+  EXPECT_FALSE(win::FindProcessByExeName("orvane_ssl_int_rst_100.exe").has_value());
+  EXPECT_FALSE(win::EndProcessByExeName("orvane_ssl_int_rst_100.exe"));
+  for (const auto& entry : win::ListProcesses()) EXPECT_NE(entry.pid, stranger);
+  EXPECT_TRUE(IsAlive(stranger)) << "left running";
+
+  // One of ours under the same name is found and ended, the stranger stays.
+  const int ours = Start(R"(C:\orvane_ssl_int_rst_100.exe sleep 30)");
+  const auto found = win::FindProcessByExeName("orvane_ssl_int_rst_100.exe");
+  ASSERT_TRUE(found.has_value());
+  EXPECT_EQ(found->pid, ours);
+  EXPECT_TRUE(win::EndProcessByExeName("orvane_ssl_int_rst_100.exe"));
+  EXPECT_FALSE(IsAlive(ours));
+  EXPECT_TRUE(IsAlive(stranger));
+  ::kill(stranger, SIGKILL);
 }
 
 TEST_F(ProcessTest, BatchFilesRunOnlyTheirTwoForms) {

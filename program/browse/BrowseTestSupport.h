@@ -19,11 +19,8 @@
 #include "program/windows/MesgBox.h"
 #include "program/windows/SkinControls.h"
 #include "program/windows/WindowsTestSupport.h"
+#include "tests/support/QtPrinters.h"
 
-// Texts as text in the tests' failure messages.
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
-QT_END_NAMESPACE
 
 namespace OrvaneMac::testing {
 

@@ -1,0 +1,1 @@
+// The translation unit that compiles a kind's precompiled header (cmake/Orvane.cmake).
