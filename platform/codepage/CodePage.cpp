@@ -71,15 +71,23 @@ QByteArray AnsiToUtf8(const QByteArray& bytes) {
 }
 
 QByteArray ToAnsi(const QString& text) {
-  QByteArray out;
-  out.reserve(text.size());
-  for (qsizetype i = 0; i < text.size(); ++i) {
-    const QChar ch = text.at(i);
+  // At most one byte per character, written in place.
+  QByteArray out(text.size(), Qt::Uninitialized);
+  char* to = out.data();
+  const QChar* from = text.constData();
+  const qsizetype n = text.size();
+  for (qsizetype i = 0; i < n; ++i) {
+    const QChar ch = from[i];
+    if (ch.unicode() < 0x80) {
+      *to++ = static_cast<char>(ch.unicode());
+      continue;
+    }
     // A surrogate pair is one character the code page cannot hold: one "?".
-    if (ch.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) ++i;
+    if (ch.isHighSurrogate() && i + 1 < n && from[i + 1].isLowSurrogate()) ++i;
     const int code = AnsiCode(ch);
-    out.append(code < 0 ? '?' : static_cast<char>(code));
+    *to++ = code < 0 ? '?' : static_cast<char>(code);
   }
+  out.truncate(to - out.constData());
   return out;
 }
 
