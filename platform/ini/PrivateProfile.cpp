@@ -94,8 +94,14 @@ ProfileText Decode(const QByteArray& bytes) {
 }
 
 QByteArray Encode(const ProfileText& t) {
+  qsizetype size = 0;
+  for (const Line& line : t.lines) size += line.text.size() + line.eol.size();
   QString s;
-  for (const Line& line : t.lines) s += line.text + line.eol;
+  s.reserve(size);
+  for (const Line& line : t.lines) {
+    s += line.text;
+    s += line.eol;
+  }
   if (t.encoding == Encoding::Ansi) return ToAnsi(s);
   QByteArray out("\xFF\xFE", 2);
   out.reserve(2 + s.size() * 2 + 1);
@@ -319,27 +325,14 @@ std::mutex& WriteMutex() {
   return m;
 }
 
-struct Loaded {
-  std::optional<ProfileText> text;  // empty: not readable
-  DWORD error = ERROR_SUCCESS;      // why not
-};
-
-Loaded Load(const QString& hostPath) {
-  if (hostPath.isEmpty()) return {std::nullopt, ERROR_FILE_NOT_FOUND};
-  const QFileInfo info(hostPath);
-  if (!info.exists()) return {std::nullopt, ERROR_FILE_NOT_FOUND};
-  QFile f(hostPath);
-  if (info.isDir() || !f.open(QIODevice::ReadOnly)) return {std::nullopt, ERROR_ACCESS_DENIED};
-  return {Decode(f.readAll()), ERROR_SUCCESS};
-}
-
 // ---------------------------------------------------------------------------
 // Reads that do not grow with the file: a file once read is kept parsed,
 // with its sections and keys indexed, and used again while the file on disk
 // is the same one, unchanged (device, inode, size, modification and change
 // times). A time the file system stamps coarsely (to the tick of the
 // kernel's clock) could let a change within the same tick go unseen: a file
-// changed no earlier than the tick in which it was read is read again.
+// changed no earlier than the tick in which it was read is read again, and
+// its parse used again only when its bytes are the same.
 
 // The names of a file compared as the reads compare them (case ignored as
 // QString::compare ignores it, unit by unit), as a hash key: each unit's
@@ -431,7 +424,14 @@ struct CachedFile {
   FileStamp stamp;
   timespec readAt{};  // the kernel's coarse clock when the reading began
   std::shared_ptr<const ParsedProfile> parsed;
+  QByteArray bytes;  // the file's bytes, kept while a change could hide in its stamps
   quint64 used = 0;
+
+  // Changed no earlier than the tick in which it was read: the stamps
+  // alone cannot tell a later change of the same tick.
+  [[nodiscard]] bool Unsettled() const {
+    return !FileStamp::Before(stamp.modified, readAt) || !FileStamp::Before(stamp.changed, readAt);
+  }
 };
 
 struct ProfileCache {
@@ -453,6 +453,25 @@ struct LoadedProfile {
   DWORD error = ERROR_SUCCESS;                  // why not
 };
 
+timespec CoarseNow() {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME_COARSE, &now);
+  return now;
+}
+
+// The cache entry of a file, made when missing (the least recently used
+// one going when the cache is full). Under the cache's lock.
+CachedFile& EntryFor(ProfileCache& cache, const QString& hostPath) {
+  auto entry = std::find_if(cache.files.begin(), cache.files.end(), [&](const CachedFile& f) { return f.host == hostPath; });
+  if (entry != cache.files.end()) return *entry;
+  if (cache.files.size() >= kFilesKept) {
+    cache.files.erase(std::min_element(cache.files.begin(), cache.files.end(),
+                                       [](const CachedFile& a, const CachedFile& b) { return a.used < b.used; }));
+  }
+  cache.files.push_back({hostPath, {}, {}, nullptr, {}, 0});
+  return cache.files.back();
+}
+
 // The file parsed, from the cache while the file is unchanged.
 LoadedProfile LoadCached(const QString& hostPath) {
   if (hostPath.isEmpty()) return {nullptr, ERROR_FILE_NOT_FOUND};
@@ -463,31 +482,57 @@ LoadedProfile LoadCached(const QString& hostPath) {
 
   ProfileCache& cache = Cache();
   std::lock_guard guard(cache.mutex);
-  auto entry = std::find_if(cache.files.begin(), cache.files.end(), [&](const CachedFile& f) { return f.host == hostPath; });
-  if (entry != cache.files.end() && entry->stamp == FileStamp::Of(st) &&
-      FileStamp::Before(entry->stamp.modified, entry->readAt) && FileStamp::Before(entry->stamp.changed, entry->readAt)) {
-    entry->used = ++cache.uses;
-    return {entry->parsed, ERROR_SUCCESS};
-  }
+  CachedFile& entry = EntryFor(cache, hostPath);
+  entry.used = ++cache.uses;
+  if (entry.parsed && entry.stamp == FileStamp::Of(st) && !entry.Unsettled()) return {entry.parsed, ERROR_SUCCESS};
 
-  timespec readAt{};
-  clock_gettime(CLOCK_REALTIME_COARSE, &readAt);
+  const timespec readAt = CoarseNow();
   QFile f(hostPath);
   if (!f.open(QIODevice::ReadOnly)) return {nullptr, ERROR_ACCESS_DENIED};
   const QByteArray bytes = f.readAll();
   struct stat opened {};
   if (::fstat(f.handle(), &opened) != 0) opened = st;
-  auto parsed = std::make_shared<const ParsedProfile>(Decode(bytes));
-  if (entry == cache.files.end()) {
-    if (cache.files.size() >= kFilesKept) {
-      cache.files.erase(std::min_element(cache.files.begin(), cache.files.end(),
-                                         [](const CachedFile& a, const CachedFile& b) { return a.used < b.used; }));
-    }
-    cache.files.push_back({hostPath, {}, {}, nullptr, 0});
-    entry = cache.files.end() - 1;
+  // The same bytes as kept: the same parse.
+  if (!entry.parsed || entry.bytes.isNull() || entry.bytes != bytes) {
+    entry.parsed = std::make_shared<const ParsedProfile>(Decode(bytes));
   }
-  *entry = {hostPath, FileStamp::Of(opened), readAt, parsed, ++cache.uses};
-  return {parsed, ERROR_SUCCESS};
+  entry.stamp = FileStamp::Of(opened);
+  entry.readAt = readAt;
+  entry.bytes = entry.Unsettled() ? bytes : QByteArray();
+  return {entry.parsed, ERROR_SUCCESS};
+}
+
+// Whether a read of `bytes`, which `text` was written as, gives `text` back:
+// it does unless an 8-bit file holds characters its code page lacks ("?"
+// now) or begins with the bytes of the UTF-16 mark. The lines split as they
+// were: no line holds a line feed, and a carriage return before a line feed
+// always belongs to the line end.
+bool ReadsBackAsItself(const ProfileText& text, const QByteArray& bytes) {
+  if (text.encoding == Encoding::Utf16le) return true;
+  if (bytes.startsWith("\xFF\xFE")) return false;
+  for (const Line& line : text.lines) {
+    for (const QChar c : line.text) {
+      if (c.unicode() >= 0x80 && (c.isSurrogate() || AnsiCode(c) < 0)) return false;
+    }
+  }
+  return true;
+}
+
+// After a write of ours: the text written, as a read of the file would
+// parse it, kept with the file's stamps and bytes (`writingAt` is the coarse
+// clock before the writing began, so the entry stays unsettled until a read
+// finds the same bytes).
+void Remember(const QString& hostPath, const ProfileText& text, const QByteArray& bytes, const timespec& writingAt) {
+  struct stat st {};
+  if (::stat(QFile::encodeName(hostPath).constData(), &st) != 0) return;
+  ProfileCache& cache = Cache();
+  std::lock_guard guard(cache.mutex);
+  CachedFile& entry = EntryFor(cache, hostPath);
+  entry.used = ++cache.uses;
+  entry.parsed = std::make_shared<const ParsedProfile>(ReadsBackAsItself(text, bytes) ? text : Decode(bytes));
+  entry.stamp = FileStamp::Of(st);
+  entry.readAt = writingAt;
+  entry.bytes = bytes;
 }
 
 // The file is read afresh by the next read (after a write of ours).
@@ -513,26 +558,31 @@ bool Rewrite(const QString& fileName, bool create, const std::function<bool(Prof
   FolderLock lock(folder);
   ProfileText text;
   if (QFileInfo::exists(host)) {
-    Loaded loaded = Load(host);
-    if (!loaded.text) return Fail(loaded.error);
-    text = std::move(*loaded.text);
+    // The file as it is now (its lines shared with the kept parse, not copied).
+    const LoadedProfile loaded = LoadCached(host);
+    if (!loaded.parsed) return Fail(loaded.error);
+    text = loaded.parsed->text;
   } else if (!create) {
     return Succeed();
   }
   if (!edit(text)) return Succeed();
 
+  const timespec writingAt = CoarseNow();
   QSaveFile out(host);
-  // Whatever comes of it, the file is read afresh next time.
-  const auto forget = qScopeGuard([&] { Forget(host); });
+  // A failed write leaves the file to be read afresh next time.
+  auto forget = qScopeGuard([&] { Forget(host); });
   if (!out.open(QIODevice::WriteOnly)) {
     qCWarning(lcIni) << "cannot write" << host << out.errorString();
     return Fail(ERROR_ACCESS_DENIED);
   }
-  out.write(Encode(text));
+  const QByteArray bytes = Encode(text);
+  out.write(bytes);
   if (!out.commit()) {
     qCWarning(lcIni) << "cannot write" << host << out.errorString();
     return Fail(ERROR_WRITE_FAULT);
   }
+  forget.dismiss();
+  Remember(host, text, bytes, writingAt);
   return Succeed();
 }
 

@@ -177,6 +177,11 @@ TEST_F(PrivateProfileTest, AFileChangedByAnotherProgramIsReadAfresh) {
   EXPECT_EQ(ProfileLastError(), 2u);
   Put("other.ini", "[S]\r\nk=back\r\n");
   EXPECT_EQ(read(), "back");
+  // Written here, then at once by another program.
+  ASSERT_TRUE(WritePrivateProfileString("S", QString("k"), QString("10"), Win("other.ini")));
+  EXPECT_EQ(read(), "10");
+  Put("other.ini", "[S]\r\nk=11\r\n");
+  EXPECT_EQ(read(), "11");
 }
 
 // Names are found ignoring case as the comparison of texts ignores it,
