@@ -5,7 +5,6 @@
 #include "fuzz/FuzzInput.h"
 #include "platform/errors/RuntimeError.h"
 #include "platform/xml/DOMDocument.h"
-#include "platform/xml/XmlDoc.h"
 
 #include <optional>
 

@@ -1,7 +1,6 @@
 #include "platform/xml/DOMDocument.h"
 
 #include "platform/errors/RuntimeError.h"
-#include "platform/xml/XmlDoc.h"
 
 #include <QStringList>
 

@@ -59,8 +59,4 @@ struct XmlDoc {
 // XPath over `context` (a node of state's tree); raises on a bad expression.
 std::vector<xmlNodePtr> Select(const XmlDoc& state, xmlNodePtr context, const QString& xpath, bool firstOnly);
 
-// Whether plain child paths are walked directly (the default) or handed to
-// the XPath engine like any other expression; for tests that compare the two.
-void SetChildPathWalk(bool on);
-
 }  // namespace win::detail
