@@ -4,7 +4,8 @@
 //
 //   bench_listing reply N FILE        writes a listing reply of N files
 //   bench_listing listing FILE        engine listing beside a bare libxml2 parse
-//   bench_listing tree-fill N         program tree beside a bare QTreeWidget
+//   bench_listing tree-fill N         program tree beside a bare QTreeWidget, and
+//                                     the same files each with a date of its own
 //   bench_listing memory route FILE   peak memory of listing FILE into the tree
 //   bench_listing memory bare FILE    the same with libxml2 and a bare QTreeWidget
 //
@@ -13,6 +14,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLocale>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 
@@ -122,12 +124,12 @@ class Stage {
   vb::ScopedClock useClock_{clock_};
 };
 
-// The engine's listing of a PROPFIND reply read as the WebDAV client reads
-// it (the bytes in the 8-bit code page): the parse into the enumeration
-// collection. The number of entries listed.
-qsizetype EngineListing(const QString& reply) {
+// The engine's listing of a PROPFIND reply's bytes as the WebDAV client
+// reads them: the parse into the enumeration collection. The number of
+// entries listed.
+qsizetype EngineListing(QByteArray reply) {
   static OrvaneSrv::WebDavControl dav;
-  if (!dav.EnumDirectoryReply(reply, kFolder)) {
+  if (!dav.EnumDirectoryReply(std::move(reply), kFolder)) {
     std::fprintf(stderr, "bench_listing: the engine refused the reply\n");
     std::exit(1);
   }
@@ -178,6 +180,13 @@ struct RemoteTree {
     QApplication::processEvents();
   }
   ~RemoteTree() { OrvaneMac::MainWindow() = OrvaneMac::MainWindowControls(); }
+  // Lists the root again as Refresh does: its children cleared, then listed.
+  void Refresh() {
+    OrvaneMac::TreeNode root = tree->NodeAt(1);
+    root.ClearChildren();
+    OrvaneMac::TreeViewControl::Instance().PopulateRemoteFolder(root, true, false);
+    QApplication::processEvents();
+  }
   // Lists the account root into the tree; the number of nodes below it.
   int Fill() {
     tree->ClearNodes();
@@ -212,14 +221,19 @@ struct BareTree {
   QTreeWidget widget;
 };
 
-// The NodeKeys of n files of the root, as the engine's listing writes them.
-vb::CollectionPtr Keys(int n) {
+// The NodeKeys of n files of the root, as the engine's listing writes them:
+// all of one date (a folder written at once), or each a second after the
+// one before.
+vb::CollectionPtr Keys(int n, bool ownDates = false) {
+  const QDateTime first(QDate(2014, 3, 4), QTime(10, 15, 2), Qt::UTC);
   auto items = std::make_shared<vb::Collection>();
   for (int i = 0; i < n; ++i) {
     const QString path = kRoot + FileName(i);
     QString href = path;
     href.replace(u' ', QStringLiteral("%20"));
-    items->Add(QString::number(i + 1) + u'>' + kDate + u'>' + QString::number(1000 + i) + u'>' +
+    const QString date =
+        ownDates ? QLocale::c().toString(first.addSecs(i), QStringLiteral("ddd, dd MMM yyyy hh:mm:ss 'GMT'")) : kDate;
+    items->Add(QString::number(i + 1) + u'>' + date + u'>' + QString::number(1000 + i) + u'>' +
                OrvaneSrv::EscapeKeyField(path) + u'>' + OrvaneSrv::EscapeKeyField(href));
   }
   return items;
@@ -263,7 +277,7 @@ int main(int argc, char** argv) {
     qsizetype listed = 0;
     for (int round = 0; round < kRounds; ++round) {
       bare = std::min(bare, Seconds([&] { xmlFreeDoc(BareParse(reply)); }));
-      route = std::min(route, Seconds([&] { listed = EngineListing(win::FromAnsi(reply)); }));
+      route = std::min(route, Seconds([&] { listed = EngineListing(reply); }));
     }
     std::printf("entries %lld\nroute %.4f\nbare %.4f\n", static_cast<long long>(listed), route, bare);
     return 0;
@@ -271,24 +285,33 @@ int main(int argc, char** argv) {
 
   if (mode == u"tree-fill" && argc == 3) {
     const int n = std::atoi(argv[2]);
-    const vb::CollectionPtr keys = Keys(n);
+    const vb::CollectionPtr sameDate = Keys(n);
+    const vb::CollectionPtr ownDates = Keys(n, true);
+    const vb::CollectionPtr* keys = &sameDate;
     const auto rows = Rows(n);
     Listing listing([&] {
       // The engine hands over a collection of its own for each listing.
       auto copy = std::make_shared<vb::Collection>();
-      for (const vb::Variant& key : *keys) copy->Add(key);
+      for (const vb::Variant& key : **keys) copy->Add(key);
       return copy;
     });
     RemoteTree tree;
     BareTree bareTree;
     double route = 1e9;
+    double routeOwnDates = 1e9;
+    double refresh = 1e9;
     double bare = 1e9;
     int nodes = 0;
     for (int round = 0; round < kRounds; ++round) {
       bare = std::min(bare, Seconds([&] { bareTree.Fill(rows); }));
+      keys = &sameDate;
       route = std::min(route, Seconds([&] { nodes = tree.Fill(); }));
+      refresh = std::min(refresh, Seconds([&] { tree.Refresh(); }));
+      keys = &ownDates;
+      routeOwnDates = std::min(routeOwnDates, Seconds([&] { tree.Fill(); }));
     }
-    std::printf("nodes %d\nroute %.4f\nbare %.4f\n", nodes, route, bare);
+    std::printf("nodes %d\nroute %.4f\nrefresh %.4f\nowndates %.4f\nbare %.4f\n", nodes, route, refresh,
+                routeOwnDates, bare);
     return 0;
   }
 
@@ -300,11 +323,11 @@ int main(int argc, char** argv) {
       // its entries into the tree.
       std::optional<QByteArray> reply(ReadAll(argv[3]));
       Listing listing([&] {
-        // The client keeps the reply as text only: the bytes go once read.
-        std::optional<QString> text(win::FromAnsi(*reply));
+        // The client hands the bytes it read to the listing, which lets
+        // them go once parsed.
+        QByteArray bytes = std::move(*reply);
         reply.reset();
-        EngineListing(*text);
-        text.reset();
+        EngineListing(std::move(bytes));
         return OrvaneSrv::Items(OrvaneSrv::Engine().gcolEnumItems);
       });
       RemoteTree tree;

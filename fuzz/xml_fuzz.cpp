@@ -1,11 +1,29 @@
 // XML documents (WebDAV replies): any text loads or is refused with a
 // reason, and a loaded document answers the reply queries and any XPath
-// (a malformed expression raises a run-time error, nothing else).
+// (a malformed expression raises a run-time error, nothing else). A query
+// walked as a plain child path selects what the XPath engine selects.
 #include "fuzz/FuzzInput.h"
 #include "platform/errors/RuntimeError.h"
 #include "platform/xml/DOMDocument.h"
 
+#include <optional>
+
 namespace {
+
+// The nodes a query selects from `context`, or nothing when it raises.
+std::optional<win::DOMNodeList> Selected(const win::DOMNode& context, const QString& query, bool walk) {
+  win::detail::SetChildPathWalk(walk);
+  try {
+    win::DOMNodeList nodes = context.selectNodes(query);
+    const win::DOMNode first = context.selectSingleNode(query);
+    FUZZ_CHECK(nodes.empty() ? first.isNull() : first == nodes.front());
+    win::detail::SetChildPathWalk(true);
+    return nodes;
+  } catch (const vb::RuntimeError&) {
+    win::detail::SetChildPathWalk(true);
+    return std::nullopt;
+  }
+}
 
 void Visit(const win::DOMNode& node, int depth) {
   if (node.isNull() || depth > 64) return;
@@ -31,6 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   Visit(doc.documentElement(), 0);
+  for (const win::DOMNode& context : {doc.asNode(), doc.documentElement()})
+    FUZZ_CHECK(Selected(context, xpath, true) == Selected(context, xpath, false));
   (void)doc.xml();
   for (const QString& query : {QStringLiteral("//D:response"), QStringLiteral("D:multistatus/D:response/D:href"),
                                QStringLiteral("//D:propstat/D:prop/D:getcontentlength"), xpath}) {

@@ -147,6 +147,9 @@ class ORVANESRV_EXPORT WebDavControl : public vb::Object {
   // the empty-folder rule). Lets the reply handling be checked on canned
   // replies.
   bool EnumDirectoryReply(const QString& reply, const QString& strdirectory);
+  // The same for the reply's bytes as the client reads them (the 8-bit code
+  // page); they are let go once parsed.
+  bool EnumDirectoryReply(QByteArray reply, const QString& strdirectory);
   // The quota and used values of the last listing ("0" when it had none).
   [[nodiscard]] QString QuotaText() const { return sQuotaText; }
   [[nodiscard]] QString UsedText() const { return sUsedText; }
@@ -164,8 +167,9 @@ class ORVANESRV_EXPORT WebDavControl : public vb::Object {
   // "https://host" (or "http://", with ":port" when it is not the scheme's
   // own) of the open connection: where a MOVE or COPY Destination points.
   [[nodiscard]] QString ConnectionOrigin() const;
-  // The listing of a reply text: the steps after the reading.
-  bool EnumReply(const QString& reply, const QString& strdirectory);
+  // The listing of a reply given as UTF-8 bytes: the steps after the
+  // reading. The bytes are let go once parsed.
+  bool EnumReply(QByteArray utf8, const QString& strdirectory);
   // The whole reply of the open request, read in pieces of `piece` bytes
   // (with a short wait and the user interface's messages before each one
   // when `pumpMessages`); `failed` tells whether a read failed.

@@ -3,6 +3,9 @@
 // one remote file.
 #include <QStringList>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -34,11 +37,42 @@ constexpr win::DWORD kSizeScriptPiece = 96;
 // Reload and raw data: the size script's URL.
 constexpr win::DWORD kSizeScriptFlags = 0xC0000000;
 
-// "HTTP/1.1 200 OK": the code after the protocol.
-bool IsOkStatusLine(const QString& line) {
-  const QStringList parts = line.simplified().split(u' ');
-  return parts.size() >= 2 && parts.at(1) == u"200";
+// "HTTP/1.1 200 OK": the code after the protocol, the words being
+// separated by any white space.
+bool IsOkStatusLine(QStringView line) {
+  qsizetype at = 0;
+  auto word = [&] {
+    while (at < line.size() && line.at(at).isSpace()) ++at;
+    const qsizetype start = at;
+    while (at < line.size() && !line.at(at).isSpace()) ++at;
+    return line.sliced(start, at - start);
+  };
+  (void)word();
+  return word() == u"200";
 }
+
+// The propstat elements of a response whose status is 200, in order.
+win::DOMNodeList OkPropstats(const win::DOMNode& response) {
+  win::DOMNodeList ok = response.selectNodes(QStringLiteral("D:propstat"));
+  const auto failed = [](const win::DOMNode& propstat) {
+    const win::DOMNode status = propstat.selectSingleNode(QStringLiteral("D:status"));
+    return status.isNull() || !IsOkStatusLine(status.text());
+  };
+  ok.erase(std::remove_if(ok.begin(), ok.end(), failed), ok.end());
+  return ok;
+}
+
+// The first node of `path` ("D:prop/lp0:getlastmodified") in those propstats.
+win::DOMNode FirstProperty(const win::DOMNodeList& okPropstats, const QString& path) {
+  for (const win::DOMNode& propstat : okPropstats) {
+    const win::DOMNode node = propstat.selectSingleNode(path);
+    if (!node.isNull()) return node;
+  }
+  return {};
+}
+
+const QString kModifiedPath = QStringLiteral("D:prop/lp0:getlastmodified");
+const QString kLengthPath = QStringLiteral("D:prop/lp0:getcontentlength");
 
 // A decoded folder path with exactly one "/" at its end, the form in which
 // the listed folder and the hrefs of a reply are compared.
@@ -61,6 +95,34 @@ qsizetype Position16(qsizetype position) {
   return position;
 }
 
+// The user interface's messages while a long listing is read: twice at the
+// first entry, then twice at the first entry once kPumpIntervalMs have
+// passed since they last began, so the windows stay alive and a Stop is
+// seen within that time, without a pump for every one of many thousand
+// entries.
+class ListingPump {
+ public:
+  void Entry() {
+    if (started_ && vb::TickCount() - last_ < kPumpIntervalMs) return;
+    started_ = true;
+    last_ = vb::TickCount();
+    vb::DoEvents();
+    vb::DoEvents();
+  }
+
+ private:
+  static constexpr std::uint32_t kPumpIntervalMs = 20;
+  bool started_ = false;
+  std::uint32_t last_ = 0;  // the tick count wraps; the difference does not mind
+};
+
+// The entry's sequence number as CStr writes it: whole numbers below 10^15
+// are plain digits, read here without the general number formatting.
+QString IndexText(double index) {
+  if (index == std::floor(index) && std::fabs(index) < 1e15) return QString::number(static_cast<qint64>(index));
+  return vb::CStr(index);
+}
+
 void ListingFailed(const vb::ErrorInfo& e) {
   WriteTransferLog(QStringLiteral("Unable to create enum directory, Reason : ") + e.description, 2);
   WriteTrace(QStringLiteral("Exit  httpEnumDirectory  "));
@@ -74,13 +136,7 @@ QString PropfindBody(const QString& hostAndRoot, const QString& props) {
 }
 
 win::DOMNode OkProperty(const win::DOMNode& response, const QString& prop) {
-  for (const win::DOMNode& propstat : response.selectNodes(QStringLiteral("D:propstat"))) {
-    const win::DOMNode status = propstat.selectSingleNode(QStringLiteral("D:status"));
-    if (status.isNull() || !IsOkStatusLine(status.text())) continue;
-    const win::DOMNode node = propstat.selectSingleNode(QStringLiteral("D:prop/") + prop);
-    if (!node.isNull()) return node;
-  }
-  return {};
+  return FirstProperty(OkPropstats(response), QStringLiteral("D:prop/") + prop);
 }
 
 QString HrefPath(const QString& href) {
@@ -134,19 +190,16 @@ bool WebDavControl::HttpEnumDirectory(const QString& strdirectory) {
         OptionalHeader_.clear();
         sRequestHeaders.clear();
 
-        QString reply;
-        if (!strdirectory.isEmpty()) {
-          bool failed = false;
-          // The reply is taken byte for byte in the 8-bit code page; the
-          // path decoding turns the characters back into those bytes, so
-          // an href a server sends as raw UTF-8 still decodes right.
-          reply = win::FromAnsi(ReadReply(kListingPiece, true, failed));
-        } else {
+        if (strdirectory.isEmpty()) {
           CloseRequest();
           return !(sQuotaText == u"0" && Items(Engine().gcolEnumItems)->Count() == 0 &&
                    Items(Engine().gcolEnumSnapshots)->Count() == 0);
         }
-        return EnumReply(reply, strdirectory);
+        bool failed = false;
+        // The reply is taken byte for byte in the 8-bit code page; the path
+        // decoding turns the characters back into those bytes, so an href a
+        // server sends as raw UTF-8 still decodes right.
+        return EnumReply(win::AnsiToUtf8(ReadReply(kListingPiece, true, failed)), strdirectory);
       },
       [&](const vb::ErrorInfo& e) {
         ListingFailed(e);
@@ -159,7 +212,7 @@ bool WebDavControl::EnumDirectoryReply(const QString& reply, const QString& strd
       [&] {
         ClearBag();
         sQuotaText = QStringLiteral("0");
-        return EnumReply(reply, strdirectory);
+        return EnumReply(reply.toUtf8(), strdirectory);
       },
       [&](const vb::ErrorInfo& e) {
         ListingFailed(e);
@@ -167,10 +220,27 @@ bool WebDavControl::EnumDirectoryReply(const QString& reply, const QString& strd
       });
 }
 
-bool WebDavControl::EnumReply(const QString& reply, const QString& strdirectory) {
+bool WebDavControl::EnumDirectoryReply(QByteArray reply, const QString& strdirectory) {
+  return vb::OnErrorGoTo(
+      [&] {
+        ClearBag();
+        sQuotaText = QStringLiteral("0");
+        QByteArray utf8 = win::AnsiToUtf8(reply);
+        reply = QByteArray();  // held once: as it came, or as UTF-8
+        return EnumReply(std::move(utf8), strdirectory);
+      },
+      [&](const vb::ErrorInfo& e) {
+        ListingFailed(e);
+        return false;
+      });
+}
+
+bool WebDavControl::EnumReply(QByteArray utf8, const QString& strdirectory) {
   EngineState& g = Engine();
   win::DOMDocument doc;
-  if (!doc.loadXML(reply) || doc.text().isEmpty()) {
+  const bool loaded = doc.loadUtf8(utf8);
+  utf8 = QByteArray();  // the document holds what is needed now
+  if (!loaded || !doc.hasText()) {
     WriteTrace(QStringLiteral("DOM Object didn't load the XMLResponse, so quitting function") +
                QStringLiteral("\r\n") + QStringLiteral("Reason: ") + doc.parseError().reason);
     WriteTransferLog(QStringLiteral("Unable to retrieve Orvane contents, reason : DOM object failed to load XMLResponse"),
@@ -202,17 +272,21 @@ bool WebDavControl::EnumReply(const QString& reply, const QString& strdirectory)
   const vb::CollectionPtr& items = Items(g.gcolEnumItems);
   const vb::CollectionPtr& snapshots = Items(g.gcolEnumSnapshots);
   const QString listed = OneTrailingSlash(strdirectory);
-  // Sort key (the last segment of the raw href) and NodeKey of each file.
-  std::vector<std::pair<QString, QString>> files;
+  // The response and the NodeKey of each file.
+  std::vector<std::pair<std::size_t, QString>> files;
   files.reserve(responses.size());
+  auto hrefOf = [](const win::DOMNode& response) {
+    return HrefPath(response.selectSingleNode(QStringLiteral("D:href")).nodeTypedValue());
+  };
 
-  for (const win::DOMNode& response : responses) {
-    vb::DoEvents();
-    vb::DoEvents();
+  ListingPump pump;
+  for (std::size_t at = 0; at < responses.size(); ++at) {
+    const win::DOMNode& response = responses[at];
+    pump.Entry();
     g.gdNodeIndex += 1;
-    const QString href = HrefPath(response.selectSingleNode(QStringLiteral("D:href")).nodeTypedValue());
+    const QString href = hrefOf(response);
     const QString decoded = convertstring(href);
-    const QString index = vb::CStr(g.gdNodeIndex);
+    const QString index = IndexText(g.gdNodeIndex);
     auto key = [&](const QString& modified, const QString& size) {
       return index + kKeySeparator + EscapeKeyField(modified) + kKeySeparator + EscapeKeyField(size) +
              kKeySeparator + EscapeKeyField(decoded) + kKeySeparator + EscapeKeyField(href);
@@ -227,8 +301,9 @@ bool WebDavControl::EnumReply(const QString& reply, const QString& strdirectory)
       continue;
     }
 
+    const win::DOMNodeList ok = OkPropstats(response);
     if (href.endsWith(u'/')) {
-      const QString modified = OkProperty(response, QStringLiteral("lp0:getlastmodified")).nodeTypedValue();
+      const QString modified = FirstProperty(ok, kModifiedPath).nodeTypedValue();
       const QString nodeKey = key(modified, kFolderSize);
       if (g.gbListingAtRoot && vb::LCase(href).contains(vb::LCase(QStringLiteral("BackUp_nightly.")))) {
         snapshots->Add(nodeKey);
@@ -238,27 +313,36 @@ bool WebDavControl::EnumReply(const QString& reply, const QString& strdirectory)
       continue;
     }
 
-    QString size = OkProperty(response, QStringLiteral("lp0:getcontentlength")).nodeTypedValue();
+    QString size = FirstProperty(ok, kLengthPath).nodeTypedValue();
     // The service reports sizes as signed 32-bit numbers: a negative one is
     // a file of 2 GB or more, whose size the size script knows.
     if (vb::Val(size) < 0) size = GetServerFileSize(href);
-    const QString modified = OkProperty(response, QStringLiteral("lp0:getlastmodified")).nodeTypedValue();
-    files.emplace_back(gUtil().StringEndFolder(href, QStringLiteral("/")), key(modified, size));
+    const QString modified = FirstProperty(ok, kModifiedPath).nodeTypedValue();
+    files.emplace_back(at, key(modified, size));
   }
 
   const auto n = static_cast<qsizetype>(files.size());
   if (n < kSortLimit) {
-    for (auto& row : files) row.first = vb::LCase(row.first);
+    // Sort key (the last segment of the raw href, in lower case) and NodeKey
+    // of each file, worked out only for a folder small enough to sort.
+    std::vector<std::pair<QString, QString>> sorted;
+    sorted.reserve(files.size());
+    for (auto& [response, nodeKey] : files) {
+      sorted.emplace_back(vb::LCase(gUtil().StringEndFolder(hrefOf(responses[response]), QStringLiteral("/"))),
+                          std::move(nodeKey));
+    }
     // A bubble sort that also swaps equal keys, as the service's clients
     // always did: names that differ only in case change places on every
     // pass that compares them.
     for (qsizetype i = 1; i <= n - 1; ++i) {
       for (qsizetype j = 0; j <= n - i - 1; ++j) {
-        if (files[j].first >= files[j + 1].first) std::swap(files[j], files[j + 1]);
+        if (sorted[j].first >= sorted[j + 1].first) std::swap(sorted[j], sorted[j + 1]);
       }
     }
+    for (const auto& row : sorted) items->Add(row.second);
+  } else {
+    for (const auto& row : files) items->Add(row.second);
   }
-  for (const auto& row : files) items->Add(row.second);
   CloseRequest();
 
   return !(sQuotaText == u"0" && items->Count() == 0 && snapshots->Count() == 0);

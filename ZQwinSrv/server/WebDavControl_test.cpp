@@ -8,6 +8,8 @@
 
 #include "ZQwinSrv/foundation/TextHelpers.h"
 #include "ZQwinSrv/foundation/Util.h"
+#include "platform/codepage/CodePage.h"
+#include "platform/ui/EventPump.h"
 
 namespace OrvaneSrv {
 namespace {
@@ -193,6 +195,45 @@ TEST_F(WebDavControlTest, ListingPutsFoldersFirstThenFilesByNameIgnoringCase) {
   // The index counts on over every listing of the run.
   ASSERT_TRUE(dav_.EnumDirectoryReply(reply, kDocs));
   EXPECT_TRUE(EnumItems().front().startsWith("24>"));
+}
+
+TEST_F(WebDavControlTest, TheReplysBytesListAsTheirCodePageText) {
+  // Raw UTF-8 and raw 8-bit names, the bytes the code page leaves undefined,
+  // a character reference the code page lacks, a full URL.
+  const QByteArray reply =
+      Multistatus(Folder(kDocs, kQuota) + File(kDocs + "caf\u00C3\u00A9.txt", "1") + File(kDocs + "na\u00EFve.txt", "2") +
+                  File(kDocs + "x\u0081\u008D\u009D.txt", "3") + File(kDocs + "x&#x4E2D;%E4%B8%AD.txt", "4") +
+                  Folder("https://dav1.orvane.example" + kDocs + "Sub/", kQuota))
+          .toLatin1();
+  ASSERT_TRUE(dav_.EnumDirectoryReply(win::FromAnsi(reply), kDocs));
+  const QStringList asText = EnumItems();
+  ASSERT_EQ(asText.size(), 5);
+  EXPECT_TRUE(asText.join(u'|').contains(u"caf\u00E9.txt")) << asText.join(u'|').toStdString();
+  Engine().gdNodeIndex = 0;
+  ASSERT_TRUE(dav_.EnumDirectoryReply(reply, kDocs));
+  EXPECT_EQ(EnumItems(), asText);
+}
+
+// A long listing lets the windows run before its first entry and then
+// whenever 20 ms have passed, not at every entry.
+TEST_F(WebDavControlTest, AListingLetsTheWindowsRunAtLeastEveryTwentyMilliseconds) {
+  QString responses = Folder(kDocs, kQuota);
+  for (int i = 0; i < 50; ++i) responses += File(kDocs + QString("f%1.txt").arg(i), "1");
+  const QString reply = Multistatus(responses);
+  struct Row {
+    const char* name;
+    std::int64_t entryMs;  // how long the events of one pump take
+    int pumps;
+  };
+  for (const Row& row : {Row{"quick events", 0, 2}, Row{"events taking 25 ms", 25, 2 * 51}}) {
+    int pumps = 0;
+    vb::ScopedEventPump counting([&] {
+      ++pumps;
+      clock_.Advance(row.entryMs);
+    });
+    ASSERT_TRUE(dav_.EnumDirectoryReply(reply, kDocs));
+    EXPECT_EQ(pumps, row.pumps) << row.name;
+  }
 }
 
 TEST_F(WebDavControlTest, SnapshotFoldersAreSetApartOnlyAtTheRoot) {

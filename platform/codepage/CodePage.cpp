@@ -43,16 +43,51 @@ QString FromAnsi(const QByteArray& bytes) {
   return out;
 }
 
-QByteArray ToAnsi(const QString& text) {
-  QByteArray out;
-  out.reserve(text.size());
-  for (qsizetype i = 0; i < text.size(); ++i) {
-    const QChar ch = text.at(i);
-    // A surrogate pair is one character the code page cannot hold: one "?".
-    if (ch.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) ++i;
-    const int code = AnsiCode(ch);
-    out.append(code < 0 ? '?' : static_cast<char>(code));
+QByteArray AnsiToUtf8(const QByteArray& bytes) {
+  qsizetype high = 0;
+  for (const char b : bytes) high += static_cast<unsigned char>(b) >= 0x80 ? 1 : 0;
+  if (high == 0) return bytes;
+  // A byte of 0x80 or more is a character of two UTF-8 bytes, or three
+  // for those above U+07FF.
+  QByteArray out(bytes.size() + 2 * high, Qt::Uninitialized);
+  char* to = out.data();
+  for (const char b : bytes) {
+    const auto code = static_cast<unsigned char>(b);
+    if (code < 0x80) {
+      *to++ = b;
+      continue;
+    }
+    const char16_t u = AnsiChar(code).unicode();
+    if (u < 0x800) {
+      *to++ = static_cast<char>(0xC0 | (u >> 6));
+    } else {
+      *to++ = static_cast<char>(0xE0 | (u >> 12));
+      *to++ = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+    }
+    *to++ = static_cast<char>(0x80 | (u & 0x3F));
   }
+  out.truncate(to - out.constData());
+  return out;
+}
+
+QByteArray ToAnsi(const QString& text) {
+  // At most one byte per character, written in place.
+  QByteArray out(text.size(), Qt::Uninitialized);
+  char* to = out.data();
+  const QChar* from = text.constData();
+  const qsizetype n = text.size();
+  for (qsizetype i = 0; i < n; ++i) {
+    const QChar ch = from[i];
+    if (ch.unicode() < 0x80) {
+      *to++ = static_cast<char>(ch.unicode());
+      continue;
+    }
+    // A surrogate pair is one character the code page cannot hold: one "?".
+    if (ch.isHighSurrogate() && i + 1 < n && from[i + 1].isLowSurrogate()) ++i;
+    const int code = AnsiCode(ch);
+    *to++ = code < 0 ? '?' : static_cast<char>(code);
+  }
+  out.truncate(to - out.constData());
   return out;
 }
 

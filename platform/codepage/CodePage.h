@@ -20,6 +20,11 @@ inline constexpr unsigned CP_UTF8 = 65001;
 [[nodiscard]] QString FromAnsi(const QByteArray& bytes);
 [[nodiscard]] QByteArray ToAnsi(const QString& text);
 
+// Windows-1252 bytes as UTF-8: the same bytes as ToUtf8(FromAnsi(bytes)),
+// without the text in between; bytes that are all ASCII come back as they
+// are (shared, not copied).
+[[nodiscard]] QByteArray AnsiToUtf8(const QByteArray& bytes);
+
 // One character of Windows-1252: the code of `ch` (-1 when it has none), and
 // the character for a code 0-255.
 [[nodiscard]] int AnsiCode(QChar ch);

@@ -21,6 +21,13 @@ TEST(CodePage, AnsiMapsTheHighRangeAndReplacesWhatItCannotHold) {
   EXPECT_EQ(win::AnsiCode(QChar(0x0100)), -1);
 }
 
+TEST(CodePage, AnsiBytesGoStraightToTheirUtf8) {
+  QByteArray all;
+  for (int b = 0; b < 256; ++b) all.append(static_cast<char>(b));
+  for (const QByteArray& bytes : {all, QByteArray("plain ascii <D:href>"), QByteArray(), QByteArray("caf\xE9 \x80 \x81")})
+    EXPECT_EQ(win::AnsiToUtf8(bytes), win::FromAnsi(bytes).toUtf8()) << bytes.toHex().toStdString();
+}
+
 TEST(CodePage, Utf8FollowsTheSystemRules) {
   EXPECT_EQ(win::ToUtf8(QStringLiteral(u"stra\u00DFe")), QByteArray("stra\xC3\x9F" "e"));
   EXPECT_EQ(win::FromUtf8(QByteArray("a\xFF" "b")), QStringLiteral(u"a\uFFFDb"));

@@ -6,6 +6,8 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QHash>
+#include <QScopeGuard>
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QSaveFile>
@@ -14,10 +16,14 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <utility>
 #include <vector>
@@ -88,8 +94,14 @@ ProfileText Decode(const QByteArray& bytes) {
 }
 
 QByteArray Encode(const ProfileText& t) {
+  qsizetype size = 0;
+  for (const Line& line : t.lines) size += line.text.size() + line.eol.size();
   QString s;
-  for (const Line& line : t.lines) s += line.text + line.eol;
+  s.reserve(size);
+  for (const Line& line : t.lines) {
+    s += line.text;
+    s += line.eol;
+  }
   if (t.encoding == Encoding::Ansi) return ToAnsi(s);
   QByteArray out("\xFF\xFE", 2);
   out.reserve(2 + s.size() * 2 + 1);
@@ -313,18 +325,223 @@ std::mutex& WriteMutex() {
   return m;
 }
 
-struct Loaded {
-  std::optional<ProfileText> text;  // empty: not readable
-  DWORD error = ERROR_SUCCESS;      // why not
+// ---------------------------------------------------------------------------
+// Reads that do not grow with the file: a file once read is kept parsed,
+// with its sections and keys indexed, and used again while the file on disk
+// is the same one, unchanged (device, inode, size, modification and change
+// times). A time the file system stamps coarsely (to the tick of the
+// kernel's clock) could let a change within the same tick go unseen: a file
+// changed no earlier than the tick in which it was read is read again, and
+// its parse used again only when its bytes are the same.
+
+// The names of a file compared as the reads compare them (case ignored as
+// QString::compare ignores it, unit by unit), as a hash key: each unit's
+// folded value in two units.
+QString FoldedName(QStringView name) {
+  QString out(name.size() * 2, Qt::Uninitialized);
+  QChar* to = out.data();
+  char32_t last = 0;
+  for (const QChar c : name) {
+    char32_t code = c.unicode();
+    if (QChar::isLowSurrogate(code) && QChar::isHighSurrogate(last)) code = QChar::surrogateToUcs4(last, code);
+    last = c.unicode();
+    const char32_t folded = QChar::toCaseFolded(code);
+    *to++ = QChar(static_cast<char16_t>(folded >> 16));
+    *to++ = QChar(static_cast<char16_t>(folded & 0xFFFF));
+  }
+  return out;
+}
+
+// The key of a key line without its value (what ParseKey would give as key).
+std::optional<QString> KeyOf(const QString& line) {
+  if (IsComment(line) || HeaderName(line)) return std::nullopt;
+  const qsizetype eq = line.indexOf(u'=');
+  if (eq < 0) return std::nullopt;
+  return TrimBlanksTabs(QStringView(line).left(eq)).toString();
+}
+
+// A file's text with its sections and, for each, its keys by name.
+struct ParsedProfile {
+  ProfileText text;
+  std::vector<Section> sections;
+  QHash<QString, std::vector<std::size_t>> sectionsByName;            // in order
+  std::vector<QHash<QString, std::vector<std::size_t>>> keysBySection;  // lines, in order
+
+  explicit ParsedProfile(ProfileText parsed) : text(std::move(parsed)), sections(Sections(text)) {
+    keysBySection.resize(sections.size());
+    for (std::size_t i = 0; i < sections.size(); ++i) {
+      sectionsByName[FoldedName(sections[i].name)].push_back(i);
+      for (std::size_t line = sections[i].header + 1; line < sections[i].end; ++line) {
+        if (const auto key = KeyOf(text.lines[line].text)) keysBySection[i][FoldedName(*key)].push_back(line);
+      }
+    }
+  }
+
+  // The first section of that name, as FindSection finds it.
+  [[nodiscard]] std::optional<std::size_t> SectionNamed(const QString& name) const {
+    const auto found = sectionsByName.constFind(FoldedName(name));
+    if (found == sectionsByName.cend()) return std::nullopt;
+    for (const std::size_t i : *found) {
+      if (SameName(sections[i].name, name)) return i;
+    }
+    return std::nullopt;
+  }
+
+  // The first line of that key in a section, as FindKey finds it.
+  [[nodiscard]] std::optional<std::size_t> KeyLine(std::size_t section, const QString& key) const {
+    const auto& keys = keysBySection[section];
+    const auto found = keys.constFind(FoldedName(key));
+    if (found == keys.cend()) return std::nullopt;
+    for (const std::size_t line : *found) {
+      if (SameName(*KeyOf(text.lines[line].text), key)) return line;
+    }
+    return std::nullopt;
+  }
 };
 
-Loaded Load(const QString& hostPath) {
-  if (hostPath.isEmpty()) return {std::nullopt, ERROR_FILE_NOT_FOUND};
-  const QFileInfo info(hostPath);
-  if (!info.exists()) return {std::nullopt, ERROR_FILE_NOT_FOUND};
+struct FileStamp {
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = 0;
+  timespec modified{};
+  timespec changed{};
+
+  static FileStamp Of(const struct stat& st) {
+    return {st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim};
+  }
+  bool operator==(const FileStamp& o) const {
+    return device == o.device && inode == o.inode && size == o.size && Same(modified, o.modified) &&
+           Same(changed, o.changed);
+  }
+  static bool Same(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
+  static bool Before(const timespec& a, const timespec& b) {
+    return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
+  }
+};
+
+struct CachedFile {
+  QString host;
+  FileStamp stamp;
+  timespec readAt{};  // the kernel's coarse clock when the reading began
+  std::shared_ptr<const ParsedProfile> parsed;
+  QByteArray bytes;  // the file's bytes, kept while a change could hide in its stamps
+  quint64 used = 0;
+
+  // Changed no earlier than the tick in which it was read: the stamps
+  // alone cannot tell a later change of the same tick.
+  [[nodiscard]] bool Unsettled() const {
+    return !FileStamp::Before(stamp.modified, readAt) || !FileStamp::Before(stamp.changed, readAt);
+  }
+};
+
+struct ProfileCache {
+  std::mutex mutex;
+  std::vector<CachedFile> files;
+  quint64 uses = 0;
+};
+
+ProfileCache& Cache() {
+  static ProfileCache cache;
+  return cache;
+}
+
+// At most this many files are kept parsed; the least recently read goes.
+constexpr std::size_t kFilesKept = 8;
+
+struct LoadedProfile {
+  std::shared_ptr<const ParsedProfile> parsed;  // empty: not readable
+  DWORD error = ERROR_SUCCESS;                  // why not
+};
+
+timespec CoarseNow() {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME_COARSE, &now);
+  return now;
+}
+
+// The cache entry of a file, made when missing (the least recently used
+// one going when the cache is full). Under the cache's lock.
+CachedFile& EntryFor(ProfileCache& cache, const QString& hostPath) {
+  auto entry = std::find_if(cache.files.begin(), cache.files.end(), [&](const CachedFile& f) { return f.host == hostPath; });
+  if (entry != cache.files.end()) return *entry;
+  if (cache.files.size() >= kFilesKept) {
+    cache.files.erase(std::min_element(cache.files.begin(), cache.files.end(),
+                                       [](const CachedFile& a, const CachedFile& b) { return a.used < b.used; }));
+  }
+  cache.files.push_back({hostPath, {}, {}, nullptr, {}, 0});
+  return cache.files.back();
+}
+
+// The file parsed, from the cache while the file is unchanged.
+LoadedProfile LoadCached(const QString& hostPath) {
+  if (hostPath.isEmpty()) return {nullptr, ERROR_FILE_NOT_FOUND};
+  const QByteArray native = QFile::encodeName(hostPath);
+  struct stat st {};
+  if (::stat(native.constData(), &st) != 0) return {nullptr, ERROR_FILE_NOT_FOUND};
+  if (S_ISDIR(st.st_mode)) return {nullptr, ERROR_ACCESS_DENIED};
+
+  ProfileCache& cache = Cache();
+  std::lock_guard guard(cache.mutex);
+  CachedFile& entry = EntryFor(cache, hostPath);
+  entry.used = ++cache.uses;
+  if (entry.parsed && entry.stamp == FileStamp::Of(st) && !entry.Unsettled()) return {entry.parsed, ERROR_SUCCESS};
+
+  const timespec readAt = CoarseNow();
   QFile f(hostPath);
-  if (info.isDir() || !f.open(QIODevice::ReadOnly)) return {std::nullopt, ERROR_ACCESS_DENIED};
-  return {Decode(f.readAll()), ERROR_SUCCESS};
+  if (!f.open(QIODevice::ReadOnly)) return {nullptr, ERROR_ACCESS_DENIED};
+  const QByteArray bytes = f.readAll();
+  struct stat opened {};
+  if (::fstat(f.handle(), &opened) != 0) opened = st;
+  // The same bytes as kept: the same parse.
+  if (!entry.parsed || entry.bytes.isNull() || entry.bytes != bytes) {
+    entry.parsed = std::make_shared<const ParsedProfile>(Decode(bytes));
+  }
+  entry.stamp = FileStamp::Of(opened);
+  entry.readAt = readAt;
+  entry.bytes = entry.Unsettled() ? bytes : QByteArray();
+  return {entry.parsed, ERROR_SUCCESS};
+}
+
+// Whether a read of `bytes`, which `text` was written as, gives `text` back:
+// it does unless an 8-bit file holds characters its code page lacks ("?"
+// now) or begins with the bytes of the UTF-16 mark. The lines split as they
+// were: no line holds a line feed, and a carriage return before a line feed
+// always belongs to the line end.
+bool ReadsBackAsItself(const ProfileText& text, const QByteArray& bytes) {
+  if (text.encoding == Encoding::Utf16le) return true;
+  if (bytes.startsWith("\xFF\xFE")) return false;
+  for (const Line& line : text.lines) {
+    for (const QChar c : line.text) {
+      if (c.unicode() >= 0x80 && (c.isSurrogate() || AnsiCode(c) < 0)) return false;
+    }
+  }
+  return true;
+}
+
+// After a write of ours: the text written, as a read of the file would
+// parse it, kept with the file's stamps and bytes (`writingAt` is the coarse
+// clock before the writing began, so the entry stays unsettled until a read
+// finds the same bytes).
+void Remember(const QString& hostPath, const ProfileText& text, const QByteArray& bytes, const timespec& writingAt) {
+  struct stat st {};
+  if (::stat(QFile::encodeName(hostPath).constData(), &st) != 0) return;
+  ProfileCache& cache = Cache();
+  std::lock_guard guard(cache.mutex);
+  CachedFile& entry = EntryFor(cache, hostPath);
+  entry.used = ++cache.uses;
+  entry.parsed = std::make_shared<const ParsedProfile>(ReadsBackAsItself(text, bytes) ? text : Decode(bytes));
+  entry.stamp = FileStamp::Of(st);
+  entry.readAt = writingAt;
+  entry.bytes = bytes;
+}
+
+// The file is read afresh by the next read (after a write of ours).
+void Forget(const QString& hostPath) {
+  ProfileCache& cache = Cache();
+  std::lock_guard guard(cache.mutex);
+  cache.files.erase(std::remove_if(cache.files.begin(), cache.files.end(),
+                                   [&](const CachedFile& f) { return f.host == hostPath; }),
+                    cache.files.end());
 }
 
 // Reads the file, applies `edit` (which answers whether it changed anything)
@@ -341,24 +558,31 @@ bool Rewrite(const QString& fileName, bool create, const std::function<bool(Prof
   FolderLock lock(folder);
   ProfileText text;
   if (QFileInfo::exists(host)) {
-    Loaded loaded = Load(host);
-    if (!loaded.text) return Fail(loaded.error);
-    text = std::move(*loaded.text);
+    // The file as it is now (its lines shared with the kept parse, not copied).
+    const LoadedProfile loaded = LoadCached(host);
+    if (!loaded.parsed) return Fail(loaded.error);
+    text = loaded.parsed->text;
   } else if (!create) {
     return Succeed();
   }
   if (!edit(text)) return Succeed();
 
+  const timespec writingAt = CoarseNow();
   QSaveFile out(host);
+  // A failed write leaves the file to be read afresh next time.
+  auto forget = qScopeGuard([&] { Forget(host); });
   if (!out.open(QIODevice::WriteOnly)) {
     qCWarning(lcIni) << "cannot write" << host << out.errorString();
     return Fail(ERROR_ACCESS_DENIED);
   }
-  out.write(Encode(text));
+  const QByteArray bytes = Encode(text);
+  out.write(bytes);
   if (!out.commit()) {
     qCWarning(lcIni) << "cannot write" << host << out.errorString();
     return Fail(ERROR_WRITE_FAULT);
   }
+  forget.dismiss();
+  Remember(host, text, bytes, writingAt);
   return Succeed();
 }
 
@@ -390,20 +614,21 @@ ProfileString GetPrivateProfileString(const std::optional<QString>& section, con
   QString fallback = defaultValue ? CString(*defaultValue) : QString();
   while (fallback.endsWith(u' ')) fallback.chop(1);
 
-  const Loaded loaded = Load(ToHostPath(fileName));
-  if (!loaded.text) {
+  const LoadedProfile loaded = LoadCached(ToHostPath(fileName));
+  if (!loaded.parsed) {
     const ProfileString out = (section && key) ? CopyOut(fallback, size) : CopyList({}, size);
     tLastError = loaded.error;
     return out;
   }
-  const ProfileText& t = *loaded.text;
+  const ParsedProfile& p = *loaded.parsed;
+  const ProfileText& t = p.text;
 
   if (!section) {
     QStringList names;
-    for (const Section& s : Sections(t)) names << s.name;
+    for (const Section& s : p.sections) names << s.name;
     return CopyList(names, size);
   }
-  const auto s = FindSection(t, Argument(*section));
+  const auto s = p.SectionNamed(Argument(*section));
   if (!key) {
     QStringList keys;
     if (!s) {
@@ -411,12 +636,12 @@ ProfileString GetPrivateProfileString(const std::optional<QString>& section, con
       tLastError = ERROR_FILE_NOT_FOUND;
       return out;
     }
-    for (std::size_t i = s->header + 1; i < s->end; ++i)
-      if (const auto k = ParseKey(t.lines[i].text)) keys << k->key;
+    for (std::size_t i = p.sections[*s].header + 1; i < p.sections[*s].end; ++i)
+      if (const auto k = KeyOf(t.lines[i].text)) keys << *k;
     return CopyList(keys, size);
   }
   if (s) {
-    if (const auto k = FindKey(t, *s, Argument(*key))) return CopyOut(Unquote(ParseKey(t.lines[*k].text)->value), size);
+    if (const auto k = p.KeyLine(*s, Argument(*key))) return CopyOut(Unquote(ParseKey(t.lines[*k].text)->value), size);
   }
   const ProfileString out = CopyOut(fallback, size);
   if (tLastError == ERROR_SUCCESS) tLastError = ERROR_FILE_NOT_FOUND;

@@ -3,9 +3,13 @@
 // code relies on.
 //
 // File names are Windows-form paths ("C:\prog\OrvaneMac\orvane.ini"); they are
-// mapped to host paths through the drive table at each call. Nothing is
-// cached: every call opens, reads (and writes) and closes the file, because
-// the engine and the restore program read and write the same files.
+// mapped to host paths through the drive table at each call. A read keeps
+// the file parsed and indexed, so that further reads cost the same however
+// large the file is, and uses it again only while the file on disk is the
+// same, unchanged one (same inode, size, modification and change times; a
+// file changed within the clock tick in which it was read is read again).
+// A file another program changes is therefore read afresh; a write here
+// reads the file itself, writes it and makes the next read read it again.
 //
 // Reading (GetPrivateProfileString):
 // - Section and key names match without regard to case; the first matching

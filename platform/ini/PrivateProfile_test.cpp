@@ -7,10 +7,16 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <QThread>
+
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <functional>
 #include <optional>
 
 namespace {
@@ -123,6 +129,83 @@ TEST_F(PrivateProfileTest, ReadsKeysTheWayTheSystemParsesThem) {
   const auto nullDefault =
       GetPrivateProfileString(QString("Orvane"), QString("Missing"), std::nullopt, 256, Win("orvane.ini"));
   EXPECT_EQ(nullDefault.value, "");
+}
+
+// Reads keep the file parsed; every way another program can change it makes
+// the next read read it afresh, however soon and whatever the size.
+TEST_F(PrivateProfileTest, AFileChangedByAnotherProgramIsReadAfresh) {
+  auto read = [&] {
+    return GetPrivateProfileString(QString("S"), QString("k"), QString(), 256, Win("other.ini")).value;
+  };
+  struct Change {
+    const char* name;
+    std::function<void(const QByteArray&)> write;
+  };
+  const Change changes[] = {
+      {"rewritten in place", [&](const QByteArray& bytes) { Put("other.ini", bytes); }},
+      {"replaced through a rename",
+       [&](const QByteArray& bytes) {
+         Put("other.tmp", bytes);
+         ASSERT_EQ(::rename(QFile::encodeName(Host("other.tmp")).constData(),
+                            QFile::encodeName(Host("other.ini")).constData()),
+                   0);
+       }},
+      {"rewritten with its old modification time",
+       [&](const QByteArray& bytes) {
+         struct stat before {};
+         ASSERT_EQ(::stat(QFile::encodeName(Host("other.ini")).constData(), &before), 0);
+         Put("other.ini", bytes);
+         const timespec times[2] = {before.st_atim, before.st_mtim};
+         ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(Host("other.ini")).constData(), times, 0), 0);
+       }},
+  };
+  int value = 0;
+  for (const Change& change : changes) {
+    for (const bool settled : {false, true}) {
+      Put("other.ini", "[S]\r\nk=" + QByteArray::number(++value) + "\r\n");
+      // Settled: read once the file's time has passed, so that it is kept.
+      if (settled) QThread::msleep(30);
+      EXPECT_EQ(read(), QString::number(value)) << change.name;
+      EXPECT_EQ(read(), QString::number(value)) << change.name;
+      change.write("[S]\r\nk=" + QByteArray::number(++value) + "\r\n");
+      EXPECT_EQ(read(), QString::number(value)) << change.name << (settled ? " (settled)" : "");
+    }
+  }
+  // Gone, and back.
+  ASSERT_TRUE(QFile::remove(Host("other.ini")));
+  EXPECT_EQ(read(), "");
+  EXPECT_EQ(ProfileLastError(), 2u);
+  Put("other.ini", "[S]\r\nk=back\r\n");
+  EXPECT_EQ(read(), "back");
+  // Written here, then at once by another program.
+  ASSERT_TRUE(WritePrivateProfileString("S", QString("k"), QString("10"), Win("other.ini")));
+  EXPECT_EQ(read(), "10");
+  Put("other.ini", "[S]\r\nk=11\r\n");
+  EXPECT_EQ(read(), "11");
+}
+
+// Names are found ignoring case as the comparison of texts ignores it,
+// beyond ASCII too; the first of equal names still wins.
+TEST_F(PrivateProfileTest, NamesMatchIgnoringCaseInEveryScript) {
+  // Written as UTF-16 so that every character survives.
+  Put("names.ini", Utf16Le(QString::fromUtf8("[\u01C4x]\r\n\u03A3=sigma\r\n\U00010400=deseret\r\nStra\u00DFe=street\r\n"
+                                             "[\u01C6X]\r\n\u03C2=second\r\n")));
+  struct Row {
+    QString section;
+    QString key;
+    QString value;
+  };
+  const Row rows[] = {
+      {QString::fromUtf8("\u01C6X"), QString::fromUtf8("\u03C3"), "sigma"},
+      {QString::fromUtf8("\u01C5x"), QString::fromUtf8("\u03C2"), "sigma"},
+      {QString::fromUtf8("\u01C4X"), QString::fromUtf8("\U00010428"), "deseret"},
+      {QString::fromUtf8("\u01C4X"), QString::fromUtf8("STRASSE"), ""},
+      {QString::fromUtf8("\u01C4X"), QString::fromUtf8("STRA\u00DFE"), "street"},
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(GetPrivateProfileString(r.section, r.key, QString(), 256, Win("names.ini")).value, r.value)
+        << r.key.toStdString();
+  }
 }
 
 TEST_F(PrivateProfileTest, LongValueIsCutToTheBuffer) {

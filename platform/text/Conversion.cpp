@@ -98,7 +98,7 @@ QString GeneralNumber(double x, int digits) {
   if (x == 0 || std::isnan(x)) return QStringLiteral("0");
   QString s = QString::number(x, 'g', digits);
   s.replace(u'e', u'E');
-  const QString sep = CurrentUserLocale().decimalSeparator;
+  const QString sep = SharedUserLocale()->decimalSeparator;
   if (sep != QStringLiteral(".")) s.replace(u'.', sep);
   return s;
 }
@@ -203,7 +203,8 @@ std::uint8_t CByte(double x) {
 std::uint8_t CByte(const QString& s) { return CByte(CDbl(s)); }
 
 std::optional<double> ParseNumber(const QString& input) {
-  const UserLocale loc = CurrentUserLocale();
+  const std::shared_ptr<const UserLocale> settings = SharedUserLocale();
+  const UserLocale& loc = *settings;
   qsizetype begin = 0;
   qsizetype end = input.size();
   while (begin < end && IsBlank(input.at(begin))) ++begin;
@@ -455,7 +456,8 @@ QDate MakeDate(int y, int m, int d) {
 }  // namespace
 
 std::optional<QDateTime> ParseDate(const QString& input) {
-  const UserLocale loc = CurrentUserLocale();
+  const std::shared_ptr<const UserLocale> settings = SharedUserLocale();
+  const UserLocale& loc = *settings;
   const QString s = input.trimmed();
   if (s.isEmpty()) return std::nullopt;
   const std::vector<DateToken> tokens = Tokenize(s);

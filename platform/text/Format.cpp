@@ -5,7 +5,10 @@
 #include "platform/text/UserLocale.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace vb {
@@ -18,66 +21,87 @@ struct Decimal {
   QString fracDigits;                       // may end in zeros
 
   [[nodiscard]] bool IsZero() const {
-    for (const QChar c : intDigits + fracDigits) {
-      if (c != u'0') return false;
+    for (const QString* part : {&intDigits, &fracDigits}) {
+      for (const QChar c : *part) {
+        if (c != u'0') return false;
+      }
     }
     return true;
   }
 };
 
-// The 15 significant digits of a Double, as the runtime shows it.
-Decimal ToDecimal(double x) {
-  Decimal d;
-  if (x == 0 || !std::isfinite(x)) return d;
-  d.negative = x < 0;
-  const QString e = QString::number(std::fabs(x), 'e', 14);  // "d.ddddddddddddddde+XX"
-  const qsizetype ePos = e.indexOf(u'e');
-  QString digits = e.left(ePos);
-  digits.remove(u'.');
-  const int exponent = e.mid(ePos + 1).toInt();
-  const int point = exponent + 1;  // digits before the decimal point
-  if (point <= 0) {
-    d.intDigits = QStringLiteral("0");
-    d.fracDigits = QString(-point, u'0') + digits;
-  } else if (point >= digits.size()) {
-    d.intDigits = digits + QString(point - digits.size(), u'0');
-  } else {
-    d.intDigits = digits.left(point);
-    d.fracDigits = digits.mid(point);
+// The 15 significant digits of a Double, as the runtime shows it, and their
+// decimal exponent (of the first digit).
+void SignificantDigits(double x, std::string& digits, int& exponent) {
+  // The shortest digits that read back as x, when there are at most 15 of
+  // them, are its 15 significant digits: x lies within half a unit of its
+  // last binary place of them, far less than half a unit of the 15th
+  // decimal place, so rounding x to 15 digits lands on them. They are much
+  // quicker to find; longer ones are rounded as such.
+  char text[64];
+  const auto written = std::to_chars(text, text + sizeof text, x, std::chars_format::scientific);
+  std::string_view shown(text, written.ec == std::errc() ? written.ptr - text : 0);
+  std::size_t ePos = shown.find('e');
+  QByteArray rounded;
+  if (ePos == std::string_view::npos || ePos - (ePos > 1 ? 1 : 0) > 15) {
+    rounded = QByteArray::number(x, 'e', 14);  // "d.ddddddddddddddde+XX"
+    shown = std::string_view(rounded.constData(), static_cast<std::size_t>(rounded.size()));
+    ePos = shown.find('e');
   }
-  while (d.fracDigits.endsWith(u'0')) d.fracDigits.chop(1);
-  return d;
+  digits.clear();
+  for (std::size_t i = 0; i < ePos; ++i) {
+    if (shown[i] != '.') digits += shown[i];
+  }
+  exponent = 0;
+  std::from_chars(shown.data() + ePos + 1 + (shown[ePos + 1] == '+' ? 1 : 0), shown.data() + shown.size(), exponent);
 }
 
-// Rounds to `decimals` fraction digits, halves away from zero; the result has
-// exactly `decimals` fraction digits.
-Decimal RoundDecimal(Decimal d, int decimals) {
-  if (d.fracDigits.size() <= decimals) {
-    d.fracDigits += QString(decimals - d.fracDigits.size(), u'0');
-    return d;
+// x rounded to `decimals` fraction digits, halves away from zero, from its
+// 15 significant digits; the result has exactly `decimals` fraction digits.
+Decimal Rounded(double x, int decimals) {
+  Decimal d;
+  std::string intDigits = "0";
+  std::string fracDigits;
+  if (x != 0 && std::isfinite(x)) {
+    d.negative = x < 0;
+    std::string digits;
+    int exponent = 0;
+    SignificantDigits(std::fabs(x), digits, exponent);
+    const int point = exponent + 1;  // digits before the decimal point
+    if (point <= 0) {
+      fracDigits = std::string(static_cast<std::size_t>(-point), '0') + digits;
+    } else if (static_cast<std::size_t>(point) >= digits.size()) {
+      intDigits = digits + std::string(static_cast<std::size_t>(point) - digits.size(), '0');
+    } else {
+      intDigits = digits.substr(0, static_cast<std::size_t>(point));
+      fracDigits = digits.substr(static_cast<std::size_t>(point));
+    }
+    while (!fracDigits.empty() && fracDigits.back() == '0') fracDigits.pop_back();
   }
-  const bool up = d.fracDigits.at(decimals) >= u'5';
-  QString kept = d.intDigits + d.fracDigits.left(decimals);
-  qsizetype point = d.intDigits.size();
-  if (up) {
-    qsizetype i = kept.size() - 1;
-    for (; i >= 0; --i) {
-      if (kept.at(i) == u'9') {
-        kept[i] = u'0';
+  const auto places = static_cast<std::size_t>(decimals);
+  if (fracDigits.size() <= places) {
+    fracDigits.append(places - fracDigits.size(), '0');
+  } else {
+    const bool up = fracDigits[places] >= '5';
+    std::string kept = intDigits + fracDigits.substr(0, places);
+    std::size_t point = intDigits.size();
+    if (up) {
+      std::size_t i = kept.size();
+      while (i > 0 && kept[i - 1] == '9') kept[--i] = '0';
+      if (i > 0) {
+        ++kept[i - 1];
       } else {
-        kept[i] = QChar(kept.at(i).unicode() + 1);
-        break;
+        kept.insert(kept.begin(), '1');
+        ++point;
       }
     }
-    if (i < 0) {
-      kept.prepend(u'1');
-      ++point;
-    }
+    intDigits = kept.substr(0, point);
+    fracDigits = kept.substr(point);
+    const std::size_t nonZero = intDigits.find_first_not_of('0');
+    intDigits = nonZero == std::string::npos ? "0" : intDigits.substr(nonZero);
   }
-  d.intDigits = kept.left(point);
-  d.fracDigits = kept.mid(point);
-  while (d.intDigits.size() > 1 && d.intDigits.startsWith(u'0')) d.intDigits.remove(0, 1);
-  if (d.intDigits.isEmpty()) d.intDigits = QStringLiteral("0");
+  d.intDigits = QString::fromLatin1(intDigits.data(), static_cast<qsizetype>(intDigits.size()));
+  d.fracDigits = QString::fromLatin1(fracDigits.data(), static_cast<qsizetype>(fracDigits.size()));
   return d;
 }
 
@@ -177,7 +201,8 @@ bool IsDigitPlaceholder(const NumElement& e) {
 
 // One section applied to a value that is not negative.
 QString FormatSection(double value, const std::vector<NumElement>& elements, bool negative) {
-  const UserLocale loc = CurrentUserLocale();
+  const std::shared_ptr<const UserLocale> settings = SharedUserLocale();
+  const UserLocale& loc = *settings;
   size_t pointIndex = elements.size();
   for (size_t i = 0; i < elements.size(); ++i) {
     if (elements[i].kind == NumElement::Kind::Point) {
@@ -218,7 +243,7 @@ QString FormatSection(double value, const std::vector<NumElement>& elements, boo
   const bool anyPlaceholder = intPlaceholders + fracPlaceholders > 0;
 
   double scaled = value * std::pow(100.0, percents) / std::pow(1000.0, scaling);
-  const Decimal d = RoundDecimal(ToDecimal(scaled), fracPlaceholders);
+  const Decimal d = Rounded(scaled, fracPlaceholders);
   QString intDigits = d.intDigits == QStringLiteral("0") ? QString() : d.intDigits;
   if (intDigits.size() < intZeros) intDigits.prepend(QString(intZeros - intDigits.size(), u'0'));
   QString fracDigits = d.fracDigits;
@@ -484,9 +509,10 @@ QString GroupDigits(const QString& digits) { return Grouped(digits, CurrentUserL
 QString FormatNumber(double x, int decimals, Tristate includeLeadingDigit, Tristate useParensForNegative,
                      Tristate groupDigits) {
   if (decimals < -1) Raise(errInvalidProcedureCall);
-  const UserLocale loc = CurrentUserLocale();
+  const std::shared_ptr<const UserLocale> settings = SharedUserLocale();
+  const UserLocale& loc = *settings;
   const int places = decimals == -1 ? loc.decimalDigits : decimals;
-  const Decimal d = RoundDecimal(ToDecimal(x), places);
+  const Decimal d = Rounded(x, places);
   const bool group = groupDigits == vbUseDefault ? true : groupDigits != vbFalse;
   const bool leadingZero = includeLeadingDigit == vbUseDefault ? loc.leadingZero : includeLeadingDigit != vbFalse;
   QString body = group ? Grouped(d.intDigits, loc) : d.intDigits;
@@ -514,7 +540,8 @@ QString Format(double x, const QString& pattern) {
 }
 
 QString Format(const QDateTime& value, const QString& pattern) {
-  const UserLocale loc = CurrentUserLocale();
+  const std::shared_ptr<const UserLocale> settings = SharedUserLocale();
+  const UserLocale& loc = *settings;
   if (pattern.isEmpty() || NameIs(pattern, "General Date")) return FormatGeneralDate(value);
   if (NameIs(pattern, "Long Date")) return FormatWithWindowsPattern(value, loc.longDatePattern);
   if (NameIs(pattern, "Short Date")) return FormatWithWindowsPattern(value, loc.shortDatePattern);
@@ -525,7 +552,8 @@ QString Format(const QDateTime& value, const QString& pattern) {
 }
 
 QString FormatGeneralDate(const QDateTime& value) {
-  const UserLocale loc = CurrentUserLocale();
+  const std::shared_ptr<const UserLocale> settings = SharedUserLocale();
+  const UserLocale& loc = *settings;
   const bool hasDate = value.date() != QDate(1899, 12, 30);
   const QTime t = value.time();
   const bool hasTime = t.hour() != 0 || t.minute() != 0 || t.second() != 0;
@@ -536,7 +564,8 @@ QString FormatGeneralDate(const QDateTime& value) {
 }
 
 QString FormatWithWindowsPattern(const QDateTime& value, const QString& windowsPattern) {
-  const UserLocale loc = CurrentUserLocale();
+  const std::shared_ptr<const UserLocale> settings = SharedUserLocale();
+  const UserLocale& loc = *settings;
   const QDate date = value.date();
   const QTime time = value.time();
   const QString& p = windowsPattern;

@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
 namespace {
 
 using vb::test::German;
@@ -15,6 +19,33 @@ class Format : public ::testing::Test {
   vb::ScopedUserLocale locale_{vb::UserLocale::EnglishUS()};
   const QDateTime late_{QDate(2026, 12, 8), QTime(23, 59, 29)};
 };
+
+// Numbers are rounded from their 15 significant digits: whatever the value,
+// those are the digits printf-style rounding to 15 digits gives, ties
+// included (1000000000000005 and 0.30000000000000004 have more).
+TEST_F(Format, NumbersRoundFromTheirFifteenSignificantDigits) {
+  std::vector<double> values = {1000000000000005.0, 0.1 + 0.2, 1.0 / 3, 2.0 / 3, 1e15 - 1, 123456789012345.6,
+                                1025.0 / 1024, 99999.0 / 1024, 999999.0 / 1048576, 5e-5, 0.000123456789012345678};
+  std::uint64_t state = 88172645463325252ull;  // xorshift: the same values every run
+  for (int i = 0; i < 20000; ++i) {
+    state ^= state << 13;
+    state ^= state >> 7;
+    state ^= state << 17;
+    const double unit = static_cast<double>(state >> 11) / 9007199254740992.0;
+    values.push_back(unit * std::pow(10.0, static_cast<int>(state % 21) - 5));
+    values.push_back(static_cast<double>(state % 2000000) / 1024);
+  }
+  for (const double x : values) {
+    if (x < 1e-9) continue;  // 25 fraction digits hold all 15 from here on
+    // All fraction digits shown, no grouping: the 15 significant digits in full.
+    QString shown = vb::FormatNumber(x, 25, vb::vbTrue, vb::vbFalse, vb::vbFalse).remove(u'.');
+    while (shown.startsWith(u'0')) shown.remove(0, 1);
+    QString expected = QString::number(x, 'e', 14);
+    expected = expected.left(expected.indexOf(u'e')).remove(u'.');
+    ASSERT_EQ(shown.left(15), expected) << x;
+    ASSERT_EQ(shown.mid(15).count(u'0'), shown.mid(15).size()) << x;
+  }
+}
 
 TEST_F(Format, FormatNumberFollowsThePinnedLocale) {
   struct Row {

@@ -104,7 +104,7 @@ void FillNames(const QLocale& locale, UserLocale* out) {
 
 struct PinState {
   std::mutex mutex;
-  std::optional<UserLocale> pinned;
+  std::shared_ptr<const UserLocale> pinned;
 };
 
 PinState& Pins() {
@@ -160,19 +160,22 @@ bool UserLocale::DayFirst() const {
   return false;
 }
 
-UserLocale CurrentUserLocale() {
+UserLocale CurrentUserLocale() { return *SharedUserLocale(); }
+
+std::shared_ptr<const UserLocale> SharedUserLocale() {
   {
     PinState& s = Pins();
     std::lock_guard<std::mutex> lock(s.mutex);
-    if (s.pinned) return *s.pinned;
+    if (s.pinned) return s.pinned;
   }
-  return UserLocale::Host();
+  static const auto host = std::make_shared<const UserLocale>(UserLocale::Host());
+  return host;
 }
 
 void SetUserLocale(const UserLocale& locale) {
   PinState& s = Pins();
   std::lock_guard<std::mutex> lock(s.mutex);
-  s.pinned = locale;
+  s.pinned = std::make_shared<const UserLocale>(locale);
 }
 
 void ResetUserLocale() {
@@ -188,14 +191,14 @@ ScopedUserLocale::ScopedUserLocale(const UserLocale& locale) : hadPinned_(false)
     hadPinned_ = true;
     previous_ = *s.pinned;
   }
-  s.pinned = locale;
+  s.pinned = std::make_shared<const UserLocale>(locale);
 }
 
 ScopedUserLocale::~ScopedUserLocale() {
   PinState& s = Pins();
   std::lock_guard<std::mutex> lock(s.mutex);
   if (hadPinned_) {
-    s.pinned = previous_;
+    s.pinned = std::make_shared<const UserLocale>(previous_);
   } else {
     s.pinned.reset();
   }

@@ -15,6 +15,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 namespace vb {
 
 // How a negative number is written (the Windows "negative number" setting).
@@ -73,6 +75,9 @@ struct UserLocale {
 
 // The settings in force: the pinned ones, else the host's.
 [[nodiscard]] UserLocale CurrentUserLocale();
+// The same settings, shared rather than copied (for code that formats or
+// reads many values one after another).
+[[nodiscard]] std::shared_ptr<const UserLocale> SharedUserLocale();
 
 // Pins settings for the whole process until ResetUserLocale().
 void SetUserLocale(const UserLocale& locale);

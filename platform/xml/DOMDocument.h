@@ -16,8 +16,10 @@
 
 #include "platform/xml/DOMNode.h"
 
+#include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -37,12 +39,17 @@ class DOMDocument {
   DOMDocument();
 
   [[nodiscard]] bool loadXML(const QString& xml);
+  // The same for a text given as its UTF-8 bytes (a large reply need not be
+  // held as characters too). A byte sequence that is no UTF-8 is refused.
+  [[nodiscard]] bool loadUtf8(const QByteArray& utf8);
   [[nodiscard]] const ParseError& parseError() const noexcept { return error_; }
 
   [[nodiscard]] DOMNode documentElement() const;  // null while empty
   [[nodiscard]] DOMNode asNode() const;           // the document node itself; null while empty
   [[nodiscard]] DOMNodeList childNodes() const;
   [[nodiscard]] QString text() const;  // empty while empty
+  // Whether text() would not be empty, without putting it together.
+  [[nodiscard]] bool hasText() const;
   [[nodiscard]] QString xml() const;
 
   // Relative to the document node; an empty document answers an empty list
@@ -57,6 +64,9 @@ class DOMDocument {
   void setProperty(const QString& name, const QString& value);
 
  private:
+  // Parses `utf8`; `line` gives the source line of a number for the reason.
+  bool Load(const QByteArray& utf8, const std::function<QString(long)>& line);
+
   std::shared_ptr<detail::XmlDoc> state_;
   ParseError error_;
   std::vector<std::pair<QString, QString>> namespaces_;

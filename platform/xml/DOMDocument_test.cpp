@@ -106,6 +106,68 @@ TEST(DOMDocument, ServersBindingDavToOtherPrefixesAnswerTheSameQueries) {
   }
 }
 
+// Plain paths of child names are walked without the XPath engine; they must
+// select exactly what the engine selects, from every kind of context node.
+TEST(DOMDocument, ChildPathsSelectWhatTheXPathEngineSelects) {
+  const QString mixed = QStringLiteral(
+      "<r xmlns:z='urn:z' xmlns:D='DAV:'><D:a><D:b>1</D:b><z:b>2</z:b><b>3</b><D:b>4</D:b></D:a>"
+      "<a xmlns='DAV:'><b>5</b></a><D:a/><!-- c --><D:a><D:b><D:b>6</D:b></D:b>x<?pi d?></D:a>"
+      "<a><b xmlns=''>7</b><xml:b/></a><w-x.y_z><q/></w-x.y_z></r>");
+  const char* const queries[] = {
+      "r", "r/D:a", "r/D:a/D:b", "r/D:a/D:b/D:b", "r/a/b", "r/lp1:a/lp3:b", "r/a/lp0:b", "D:a/D:b", "r/q",
+      "r/w-x.y_z/q", "D:multistatus/D:response", "D:href", "D:propstat/D:prop/lp0:getcontentlength",
+      "D:propstat/D:status", "r/*", "r/D:a[2]/D:b", "r/a/xml:b", "r/D:a/text()", "r//D:b", "r/D:a/.."};
+  for (const QString& xml : {QString::fromUtf8(kPrefixedReply), QString::fromUtf8(kApacheReply), mixed}) {
+    DOMDocument doc;
+    ASSERT_TRUE(doc.loadXML(xml));
+    // Every node as a context: the document, elements, text, comments.
+    std::vector<DOMNode> contexts{doc.asNode()};
+    for (std::size_t i = 0; i < contexts.size(); ++i) {
+      for (const DOMNode& child : contexts[i].childNodes()) contexts.push_back(child);
+    }
+    for (const DOMNode& context : contexts) {
+      for (const char* query : queries) {
+        const QString q = QString::fromLatin1(query);
+        detail::SetChildPathWalk(false);
+        const DOMNodeList byEngine = context.selectNodes(q);
+        const DOMNode firstByEngine = context.selectSingleNode(q);
+        detail::SetChildPathWalk(true);
+        EXPECT_EQ(context.selectNodes(q), byEngine) << query << " from " << context.nodeName().toStdString();
+        EXPECT_EQ(context.selectSingleNode(q), firstByEngine) << query;
+      }
+    }
+  }
+  // A prefix nobody bound is the engine's error, walked or not.
+  DOMDocument doc;
+  ASSERT_TRUE(doc.loadXML(QString::fromUtf8(kPrefixedReply)));
+  EXPECT_THROW((void)doc.selectNodes(QStringLiteral("D:multistatus/nobody:response")), vb::RuntimeError);
+}
+
+TEST(DOMDocument, Utf8BytesLoadLikeTheirText) {
+  const QByteArray reply = QByteArray(kApacheReply).replace("a&amp;b.txt", "b\xC3\xA9&amp;\xE6\x97\xA5.txt");
+  DOMDocument fromText;
+  DOMDocument fromBytes;
+  ASSERT_TRUE(fromText.loadXML(QString::fromUtf8(reply)));
+  ASSERT_TRUE(fromBytes.loadUtf8(reply));
+  EXPECT_EQ(Answers(fromBytes), Answers(fromText));
+  EXPECT_TRUE(Answers(fromBytes).contains(QStringLiteral(u"b\u00E9&\u65E5.txt")));
+
+  for (const char* xml : {"<a/>", "<a><b/><c><!--x--></c></a>", "<a> </a>", "<a><b/><c><d>x</d></c></a>",
+                          "<a><![CDATA[]]></a>", "<a><![CDATA[y]]></a>", "<?pi x?><a b='1'/><!--c-->"}) {
+    ASSERT_TRUE(fromText.loadXML(QString::fromLatin1(xml))) << xml;
+    EXPECT_EQ(fromText.hasText(), !fromText.text().isEmpty()) << xml;
+  }
+  EXPECT_FALSE(DOMDocument().hasText());
+
+  // A malformed reply names its line, and the line itself.
+  EXPECT_FALSE(fromBytes.loadUtf8("<a>\n<b>\n</a>"));
+  EXPECT_EQ(fromBytes.parseError().line, 3);
+  EXPECT_EQ(fromBytes.parseError().srcText, "</a>");
+  EXPECT_TRUE(fromBytes.documentElement().isNull());
+  // Bytes that are no UTF-8 are refused.
+  EXPECT_FALSE(fromBytes.loadUtf8("<a>caf\xE9</a>"));
+}
+
 TEST(DOMDocument, NodesDescribeThemselvesAsWritten) {
   DOMDocument doc;
   ASSERT_TRUE(doc.loadXML(QString::fromUtf8(kApacheReply)));
@@ -134,9 +196,14 @@ TEST(DOMDocument, NodesDescribeThemselvesAsWritten) {
 }
 
 TEST(DOMDocument, TheTextIsReadAsCharactersWhateverTheDeclarationSays) {
-  DOMDocument doc;
-  ASSERT_TRUE(doc.loadXML(QStringLiteral("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><n>bé日</n>")));
-  EXPECT_EQ(doc.documentElement().text(), QStringLiteral("bé日"));
+  for (const char* encoding : {"ISO-8859-1", "UTF-16", "utf-8", "EBCDIC-US"}) {
+    const QString xml = QStringLiteral("<?xml version=\"1.0\" encoding=\"%1\"?><n>bé日</n>").arg(QLatin1String(encoding));
+    DOMDocument doc;
+    ASSERT_TRUE(doc.loadXML(xml)) << encoding;
+    EXPECT_EQ(doc.documentElement().text(), QStringLiteral("bé日")) << encoding;
+    ASSERT_TRUE(doc.loadUtf8(xml.toUtf8())) << encoding;
+    EXPECT_EQ(doc.documentElement().text(), QStringLiteral("bé日")) << encoding;
+  }
 }
 
 TEST(DOMDocument, MalformedInputLeavesAnEmptyDocumentAndAReason) {

@@ -6,6 +6,8 @@
 #include <libxml/xpath.h>
 #include <libxml/xpathInternals.h>
 
+#include <algorithm>
+#include <atomic>
 #include <memory>
 
 namespace win {
@@ -36,13 +38,122 @@ xmlXPathContextPtr Context(const XmlDoc& state) {
   return state.xpath;
 }
 
-// At most this many compiled expressions are kept; a program asks a few
-// over and over.
+namespace {
+
+// At most this many compiled expressions (and as many child paths) are
+// kept; a program asks a few over and over.
 constexpr qsizetype kCompiledKept = 64;
+
+std::atomic<bool> gChildPathWalk{true};
+
+bool IsNameStart(QChar c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_'; }
+bool IsNameChar(QChar c) { return IsNameStart(c) || (c >= u'0' && c <= u'9') || c == u'-' || c == u'.'; }
+
+// A name of ASCII letters, digits, "_", "-" and "." that does not start
+// with a digit, "-" or ".": what every reply query uses, and a name the
+// engine reads the same way.
+bool IsPlainName(QStringView s) {
+  if (s.isEmpty() || !IsNameStart(s.front())) return false;
+  for (QChar c : s) {
+    if (!IsNameChar(c)) return false;
+  }
+  return true;
+}
+
+// The steps of an expression made only of "name" or "prefix:name" steps
+// joined by "/", each prefix bound; empty for anything else.
+std::vector<XmlDoc::ChildStep> ChildPath(const XmlDoc& state, const QString& xpath) {
+  std::vector<XmlDoc::ChildStep> steps;
+  for (QStringView step : QStringView(xpath).split(u'/')) {
+    const qsizetype colon = step.indexOf(u':');
+    const QStringView prefix = colon < 0 ? QStringView() : step.first(colon);
+    const QStringView name = colon < 0 ? step : step.sliced(colon + 1);
+    if (!IsPlainName(name) || (colon >= 0 && !IsPlainName(prefix))) return {};
+    XmlDoc::ChildStep out;
+    out.name = name.toUtf8();
+    if (colon >= 0) {
+      // The engine binds "xml" itself, whatever the document says.
+      if (prefix == u"xml") return {};
+      const auto bound = std::find_if(state.namespaces.begin(), state.namespaces.end(),
+                                      [&](const auto& p) { return p.first == prefix; });
+      // An unbound prefix is the engine's error to raise.
+      if (bound == state.namespaces.end()) return {};
+      out.uri = bound->second.toUtf8();
+      out.inNamespace = true;
+    }
+    steps.push_back(std::move(out));
+  }
+  return steps;
+}
+
+bool Matches(const xmlNode* node, const XmlDoc::ChildStep& step) {
+  if (node->type != XML_ELEMENT_NODE) return false;
+  if (!xmlStrEqual(node->name, reinterpret_cast<const xmlChar*>(step.name.constData()))) return false;
+  if (!step.inNamespace) return node->ns == nullptr;
+  return node->ns && xmlStrEqual(node->ns->href, reinterpret_cast<const xmlChar*>(step.uri.constData()));
+}
+
+// The child axis of `node` as the engine walks it: nothing below an
+// attribute, a namespace or a declaration.
+xmlNodePtr FirstChild(xmlNodePtr node) {
+  switch (node->type) {
+    case XML_ELEMENT_NODE:
+    case XML_TEXT_NODE:
+    case XML_CDATA_SECTION_NODE:
+    case XML_ENTITY_REF_NODE:
+    case XML_ENTITY_NODE:
+    case XML_PI_NODE:
+    case XML_COMMENT_NODE:
+    case XML_NOTATION_NODE:
+    case XML_DTD_NODE:
+    case XML_DOCUMENT_NODE:
+    case XML_DOCUMENT_TYPE_NODE:
+    case XML_DOCUMENT_FRAG_NODE:
+    case XML_HTML_DOCUMENT_NODE:
+      return node->children;
+    default:
+      return nullptr;
+  }
+}
+
+// The nodes a child path selects from `context`, in document order: every
+// node has one parent, so walking the parents in order keeps that order
+// and never finds a node twice.
+std::vector<xmlNodePtr> WalkChildPath(xmlNodePtr context, const std::vector<XmlDoc::ChildStep>& steps,
+                                      bool firstOnly) {
+  std::vector<xmlNodePtr> level{context};
+  std::vector<xmlNodePtr> next;
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    const bool last = i + 1 == steps.size();
+    next.clear();
+    for (xmlNodePtr parent : level) {
+      for (xmlNodePtr child = FirstChild(parent); child; child = child->next) {
+        if (!Matches(child, steps[i])) continue;
+        next.push_back(child);
+        if (last && firstOnly) return next;
+      }
+    }
+    level.swap(next);
+    if (level.empty()) break;
+  }
+  return level;
+}
+
+}  // namespace
+
+void SetChildPathWalk(bool on) { gChildPathWalk = on; }
 
 std::vector<xmlNodePtr> Select(const XmlDoc& state, xmlNodePtr context, const QString& xpath, bool firstOnly) {
   std::vector<xmlNodePtr> nodes;
   if (!state.doc) return nodes;
+  if (gChildPathWalk) {
+    auto known = state.childPaths.constFind(xpath);
+    if (known == state.childPaths.cend()) {
+      if (state.childPaths.size() >= kCompiledKept) state.childPaths.clear();
+      known = state.childPaths.insert(xpath, ChildPath(state, xpath));
+    }
+    if (!known->empty()) return WalkChildPath(context, *known, firstOnly);
+  }
   const xmlXPathContextPtr ctx = Context(state);
   xmlResetError(&ctx->lastError);
   ctx->node = context;

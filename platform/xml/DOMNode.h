@@ -16,7 +16,12 @@ namespace win {
 
 namespace detail {
 struct XmlDoc;
-}
+
+// Whether plain paths of child names ("D:propstat/D:prop") are walked
+// directly (the default) or handed to the XPath engine like any other
+// expression; for tests that compare the two.
+void SetChildPathWalk(bool on);
+}  // namespace detail
 
 class DOMNode;
 using DOMNodeList = std::vector<DOMNode>;  // never "Nothing"; may be empty

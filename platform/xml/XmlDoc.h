@@ -16,7 +16,7 @@ namespace win::detail {
 struct XmlDoc {
   xmlDocPtr doc = nullptr;
   std::vector<xmlNodePtr> removed;
-  std::vector<std::pair<QString, QString>> namespaces;  // prefix, URI
+  std::vector<std::pair<QString, QString>> namespaces;  // prefix, URI; set through SetNamespaces
 
   // The XPath context of the queries and the expressions compiled so far:
   // made once, not for every query (a context registers every XPath
@@ -24,6 +24,21 @@ struct XmlDoc {
   mutable xmlXPathContextPtr xpath = nullptr;
   mutable std::vector<std::pair<QString, QString>> xpathNamespaces;
   mutable QHash<QString, xmlXPathCompExprPtr> compiled;
+  // Expressions that are plain paths of child element names ("D:propstat",
+  // "D:prop/lp0:getcontentlength"), walked without the XPath engine: each
+  // step's local name and namespace URI in UTF-8. No steps: an expression
+  // the engine evaluates (anything else, or a prefix not bound).
+  struct ChildStep {
+    QByteArray name;
+    QByteArray uri;
+    bool inNamespace = false;  // false: elements in no namespace
+  };
+  mutable QHash<QString, std::vector<ChildStep>> childPaths;
+
+  void SetNamespaces(std::vector<std::pair<QString, QString>> bound) {
+    namespaces = std::move(bound);
+    childPaths.clear();
+  }
 
   XmlDoc() = default;
   XmlDoc(const XmlDoc&) = delete;

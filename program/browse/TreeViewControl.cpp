@@ -50,12 +50,27 @@ void TraceTreeError(const vb::ErrorInfo& error, const QString& procedure) {
 
 QString Unescaped(QString field) { return field.replace(QChar(OrvaneSrv::kKeyFieldGreaterThan), u'>'); }
 
-// The fields of a NodeKey; 9 when it has fewer than four.
-QStringList KeyFields(const QString& item) {
-  QStringList fields;
-  (void)KeyReader().SplitFullText(item, kKeySep, fields);
-  if (fields.size() < 4) vb::Raise(vb::errSubscriptOutOfRange);
-  return fields;
+// The fields of a NodeKey that make its node: the modified date, the size
+// and the path, as they stand in the key (the key's split at every ">");
+// 9 when it has fewer than four fields.
+struct KeyParts {
+  QString modified;
+  QString size;
+  QString path;
+};
+
+KeyParts KeyFields(const QString& item) {
+  QStringView fields[4];
+  qsizetype count = 0;
+  qsizetype from = 0;
+  for (; count < 4; ++count) {
+    const qsizetype at = item.indexOf(u'>', from);
+    fields[count] = QStringView(item).sliced(from, (at < 0 ? item.size() : at) - from);
+    if (at < 0) break;
+    from = at + 1;
+  }
+  if (item.isEmpty() || count < 3) vb::Raise(vb::errSubscriptOutOfRange);
+  return {fields[1].toString(), fields[2].toString(), fields[3].toString()};
 }
 
 QString Sequence() { return QString::number(static_cast<qint64>(Program().ListingCounter)); }
@@ -152,33 +167,54 @@ void TreeViewControl::addChildNodes(const TreeNode& nodeIn, const vb::Collection
         if (!items) vb::Raise(vb::errObjectVariableNotSet);
         const bool gray = Program().GrayIconMode;
 
-        auto dateCell = [&](TreeNode& child, const QString& modified) {
+        // A folder's entries often share their dates: a remote date cell
+        // worked out once serves every entry of the same date text, with the
+        // date it was worked out from, unless working it out wrote a trace
+        // line (that date is worked out, and traced, each time).
+        struct RemoteDate {
+          QString dateTime;
+          QString cell;
+        };
+        QHash<QString, RemoteDate> remoteDates;
+        auto dateCell = [&](ChildBatch& child, const QString& modified) {
           if (!remote) {
             child.SetSubItem(kDateColumn, Unescaped(modified));
             return;
           }
+          if (const auto known = remoteDates.constFind(modified); known != remoteDates.cend()) {
+            DateTimeResult = known->dateTime;
+            child.SetSubItem(kDateColumn, known->cell);
+            return;
+          }
+          const quint64 traced = TraceLinesWritten();
           CalculateDateTime(modified);
           const QStringList& zone = Program().DisplayZone;
           const QString label = zone.value(0);
-          child.SetSubItem(kDateColumn, modGeneral::ConvertStdTime(DateTimeResult, label, zone.value(1)) +
-                                            QStringLiteral(" ") + label);
+          const QString cell =
+              modGeneral::ConvertStdTime(DateTimeResult, label, zone.value(1)) + QStringLiteral(" ") + label;
+          if (TraceLinesWritten() == traced) remoteDates.insert(modified, {DateTimeResult, cell});
+          child.SetSubItem(kDateColumn, cell);
         };
 
-        for (const vb::Variant& entry : *items) {
-          const QString item = entry.ToString();
-          if (!item.endsWith(sep)) continue;
-          const QStringList fields = KeyFields(item);
-          QString path = Unescaped(fields[3]);
-          const QString text = KeyReader().StringEndFolder(path.left(path.size() - 1), sep);
-          QString icon = QStringLiteral("folder");
-          if (gray) {
-            QString local = path;
-            local.replace(QStringLiteral("\\\\"), QStringLiteral("\\"));
-            if (modGeneral::IsExcludedItem(local, QStringLiteral("Folder"))) icon = QStringLiteral("foldergray");
+        // The children join the node in one step per kind; an entry that
+        // fails ends the listing with the children made before it.
+        {
+          ChildBatch folders(node);
+          for (const vb::Variant& entry : *items) {
+            const QString item = entry.ToString();
+            if (!item.endsWith(sep)) continue;
+            const KeyParts fields = KeyFields(item);
+            QString path = Unescaped(fields.path);
+            const QString text = KeyReader().StringEndFolder(path.left(path.size() - 1), sep);
+            QString icon = QStringLiteral("folder");
+            if (gray) {
+              QString local = path;
+              local.replace(QStringLiteral("\\\\"), QStringLiteral("\\"));
+              if (modGeneral::IsExcludedItem(local, QStringLiteral("Folder"))) icon = QStringLiteral("foldergray");
+            }
+            folders.Add(item, text, static_cast<int>(iconIndex(icon)), true);
+            dateCell(folders, fields.modified);
           }
-          const int image = static_cast<int>(iconIndex(icon));
-          TreeNode child = node.AddChild(item, text, image, image, true);
-          dateCell(child, fields[1]);
         }
 
         const bool keepRootOrder = node.Text() == QLatin1String("My Orvane") && Program().RemoteSnapshotItems &&
@@ -186,22 +222,25 @@ void TreeViewControl::addChildNodes(const TreeNode& nodeIn, const vb::Collection
         if (!keepRootOrder) node.SortChildren(1);
 
         if (foldersOnly) return;
+        const int fileImage = static_cast<int>(iconIndex(QStringLiteral("file")));
+        ChildBatch files(node, items->Count());
         for (const vb::Variant& entry : *items) {
           const QString item = entry.ToString();
           if (item.endsWith(sep)) continue;
-          const QStringList fields = KeyFields(item);
-          const QString path = Unescaped(fields[3]);
+          const KeyParts fields = KeyFields(item);
+          const QString path = Unescaped(fields.path);
           const QString text = KeyReader().StringEndFolder(path, sep);
-          QString icon = QStringLiteral("file");
+          int image = fileImage;
           if (gray) {
             QString local = path;
-            if (modGeneral::IsExcludedItem(local, QStringLiteral("File"))) icon = QStringLiteral("filegray");
+            if (modGeneral::IsExcludedItem(local, QStringLiteral("File"))) {
+              image = static_cast<int>(iconIndex(QStringLiteral("filegray")));
+            }
           }
-          const int image = static_cast<int>(iconIndex(icon));
-          TreeNode child = node.AddChild(item, text, image, image, false);
-          const QString size = vb::Trim(fields[2]);
-          child.SetSubItem(kSizeColumn, size.isEmpty() ? QString() : modGeneral::GetProperSizeValue(vb::Val(size)));
-          dateCell(child, fields[1]);
+          files.Add(item, text, image, false);
+          const QString size = vb::Trim(fields.size);
+          files.SetSubItem(kSizeColumn, size.isEmpty() ? QString() : modGeneral::GetProperSizeValue(vb::Val(size)));
+          dateCell(files, fields.modified);
         }
       },
       [&](const vb::ErrorInfo& e) { TraceTreeError(e, QStringLiteral("addChildNodes")); });

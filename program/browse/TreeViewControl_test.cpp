@@ -185,6 +185,26 @@ TEST_F(TreeViewControlTest, ReadsTheDisplayZoneOnceAndShiftsByIt) {
   EXPECT_EQ(Program().DisplayZone, QStringList({"IST", "+0530"}));  // fixed for the run
 }
 
+TEST_F(TreeViewControlTest, EntriesOfOneDateShowOneCellAndEveryUnreadableDateIsTraced) {
+  UniTreeViewMC tree;
+  TreeNode node = NewRoot(tree);
+  const QString other = "Tue, 04 May 2010 00:00:00 GMT";
+  T().addChildNodes(node,
+                    Listing({Remote(1, kRoot + "Tax/a.txt", "1"), Remote(2, kRoot + "Tax/b.txt", "1", other),
+                             Remote(3, kRoot + "Tax/c.txt", "1"), Remote(4, kRoot + "Tax/d.txt", "1", "yesterday"),
+                             Remote(5, kRoot + "Tax/e.txt", "1", "yesterday"), Remote(6, kRoot + "Tax/f.txt", "1")}),
+                    true, false);
+  ASSERT_EQ(node.ChildCount(), 6);
+  EXPECT_EQ(node.ChildAt(1).SubItem(2), "3/8/2010 2:20:30 AM PST");
+  EXPECT_EQ(node.ChildAt(2).SubItem(2), "5/3/2010 4:00:00 PM PST");
+  EXPECT_EQ(node.ChildAt(3).SubItem(2), "3/8/2010 2:20:30 AM PST");
+  EXPECT_EQ(node.ChildAt(4).SubItem(2), "00/00/00 00:00:00 PST");
+  EXPECT_EQ(T().DateTimeResult, "3/8/2010 10:20:30 AM");  // the last entry's
+  // Each unreadable date is traced where it stands, as every date is read.
+  EXPECT_EQ(TraceLines().filter("Error in CalculateDateTime()").size(), 2);
+  EXPECT_EQ(TraceLines().filter("Error in ConvertStdTime").size(), 2);
+}
+
 TEST_F(TreeViewControlTest, AZoneWithoutItsOffsetShowsTimesUnshifted) {
   WriteBytes("Prog/OrvaneMac/orvane.ini", QByteArray("[Orvane]\r\nTimeStamp=UTC\r\n"));
   T().ChangeNewStdTime();

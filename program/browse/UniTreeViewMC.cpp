@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/errors/RuntimeError.h"
 #include "program/browse/TreeImages.h"
@@ -39,6 +40,58 @@ int StateOf(const QTreeWidgetItem* item) {
 }
 
 quint64 IdOf(const QTreeWidgetItem* item) { return item->data(0, kIdRole).toULongLong(); }
+
+// The expand sign of a node without children: shown or hidden.
+void SetMark(QTreeWidgetItem* item, bool mark) {
+  item->setData(0, kMarkRole, mark);
+  item->setChildIndicatorPolicy(mark ? QTreeWidgetItem::ShowIndicator
+                                     : QTreeWidgetItem::DontShowIndicatorWhenChildless);
+}
+
+// A node's item: the node's own values (its number, key, check state,
+// picture number and expand sign) are members rather than stored data of
+// the item, which a tree of many thousand nodes fills and reads quickly
+// and holds in less memory. The rest is the item's as usual.
+class NodeItem : public QTreeWidgetItem {
+ public:
+  QVariant data(int column, int role) const override {
+    if (column == 0) {
+      switch (role) {
+        case kIdRole: return QVariant::fromValue(id_);
+        case kKeyRole: return key_;
+        case kCheckRole: return check_ == 0 ? QVariant() : QVariant(check_);
+        case kChosenRole: return chosen_;
+        case kImageRole: return image_;
+        case kMarkRole: return mark_;
+        default: break;
+      }
+    }
+    return QTreeWidgetItem::data(column, role);
+  }
+
+  void setData(int column, int role, const QVariant& value) override {
+    if (column == 0) {
+      switch (role) {
+        case kIdRole: id_ = value.toULongLong(); return;
+        case kKeyRole: key_ = value.toString(); return;
+        case kCheckRole: check_ = value.toInt(); return;
+        case kChosenRole: chosen_ = value.toBool(); return;
+        case kImageRole: image_ = value.toInt(); return;
+        case kMarkRole: mark_ = value.toBool(); return;
+        default: break;
+      }
+    }
+    QTreeWidgetItem::setData(column, role, value);
+  }
+
+ private:
+  quint64 id_ = 0;
+  QString key_;
+  int check_ = 0;  // none stored: reads as 1
+  int image_ = 0;
+  bool chosen_ = false;
+  bool mark_ = false;
+};
 
 }  // namespace
 
@@ -112,20 +165,58 @@ TreeNode TreeNode::ChildAt(int position) const {
 void TreeNode::ClearChildren() {
   QTreeWidgetItem* item = Item();
   const QList<QTreeWidgetItem*> children = item->takeChildren();
-  for (QTreeWidgetItem* child : children) {
-    tree_->Forget(child);
-    delete child;
-  }
+  tree_->Forget(children);
+  qDeleteAll(children);
 }
 
-void TreeNode::SetHasChildren(bool mark) {
-  QTreeWidgetItem* item = Item();
-  item->setData(0, kMarkRole, mark);
-  item->setChildIndicatorPolicy(mark ? QTreeWidgetItem::ShowIndicator
-                                     : QTreeWidgetItem::DontShowIndicatorWhenChildless);
-}
+void TreeNode::SetHasChildren(bool mark) { SetMark(Item(), mark); }
 
 bool TreeNode::HasChildrenMark() const { return Item()->data(0, kMarkRole).toBool(); }
+
+// --- ChildBatch ----------------------------------------------------------------
+
+ChildBatch::ChildBatch(const TreeNode& parent, qsizetype expected) : parent_(parent) {
+  (void)parent_.Item();
+  UniTreeViewMC* tree = parent_.tree_;
+  tree->byId_.reserve(tree->byId_.size() + expected);
+  tree->byKey_.reserve(tree->byKey_.size() + expected);
+  tree->order_.reserve(tree->order_.size() + static_cast<std::size_t>(expected));
+  items_.reserve(expected);
+}
+
+ChildBatch::~ChildBatch() {
+  // Never throws: a parent gone in the meantime takes the children with it.
+  if (!parent_.Gone()) {
+    Attach();
+    return;
+  }
+  if (UniTreeViewMC* tree = parent_.Tree()) tree->Forget(items_);
+  qDeleteAll(items_);
+}
+
+TreeNode ChildBatch::Add(const QString& key, const QString& text, int image, bool hasChildren) {
+  UniTreeViewMC* tree = parent_.tree_;
+  (void)parent_.Item();
+  QTreeWidgetItem* item = tree->NewItem(key, text, image, image);
+  items_.append(item);
+  SetMark(item, hasChildren);
+  return tree->NodeOf(item);
+}
+
+void ChildBatch::SetSubItem(int column, const QString& text) {
+  if (items_.isEmpty()) vb::Raise(vb::errObjectVariableNotSet);
+  if (column < 1 || column >= parent_.tree_->columnCount()) vb::Raise(vb::errSubscriptOutOfRange);
+  items_.last()->setText(column, text);
+}
+
+void ChildBatch::Attach() {
+  if (items_.isEmpty()) return;
+  QTreeWidgetItem* parent = parent_.Item();
+  UniTreeViewMC* tree = parent_.tree_;
+  ++tree->quiet_;
+  parent->addChildren(std::exchange(items_, {}));
+  --tree->quiet_;
+}
 
 TreeNode TreeNode::AddChild(const QString& key, const QString& text, int image, int selectedImage, bool hasChildren) {
   QTreeWidgetItem* parent = Item();
@@ -206,13 +297,12 @@ TreeNode UniTreeViewMC::NodeOf(QTreeWidgetItem* item) const {
 QTreeWidgetItem* UniTreeViewMC::NewItem(const QString& key, const QString& text, int image, int selectedImage) {
   if (byKey_.contains(key)) vb::Raise(kErrKeyNotUnique, {}, QStringLiteral("Key is not unique in collection"));
   (void)selectedImage;  // the control shows one picture per node
-  auto* item = new QTreeWidgetItem();
+  auto* item = new NodeItem();
   const quint64 id = nextId_++;
   ++quiet_;
   item->setData(0, kIdRole, id);
   item->setData(0, kKeyRole, key);
-  item->setData(0, kCheckRole, 1);
-  item->setData(0, kImageRole, image);
+  item->setData(0, kImageRole, image);  // no check state stored reads as 1
   item->setText(0, text);
   item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
   item->setCheckState(0, Qt::Unchecked);
@@ -224,18 +314,33 @@ QTreeWidgetItem* UniTreeViewMC::NewItem(const QString& key, const QString& text,
   return item;
 }
 
-void UniTreeViewMC::Forget(QTreeWidgetItem* item) {
-  for (int i = 0; i < item->childCount(); ++i) Forget(item->child(i));
-  const quint64 id = IdOf(item);
-  byId_.remove(id);
-  byKey_.remove(item->data(0, kKeyRole).toString());
-  order_.erase(std::remove(order_.begin(), order_.end(), id), order_.end());
+void UniTreeViewMC::Forget(const QList<QTreeWidgetItem*>& items) {
+  QList<QTreeWidgetItem*> pending = items;
+  bool any = false;
+  while (!pending.isEmpty()) {
+    QTreeWidgetItem* item = pending.takeLast();
+    for (int i = 0; i < item->childCount(); ++i) pending.append(item->child(i));
+    byId_.remove(IdOf(item));
+    byKey_.remove(item->data(0, kKeyRole).toString());
+    any = true;
+  }
+  if (!any) return;
+  // Whatever the indexes no longer hold leaves the order too.
+  order_.erase(std::remove_if(order_.begin(), order_.end(), [this](quint64 id) { return !byId_.contains(id); }),
+               order_.end());
+}
+
+QIcon UniTreeViewMC::IconOf(int index) {
+  if (!images_ || index < 0 || index >= images_->Count()) return {};
+  if (icons_.size() != static_cast<std::size_t>(images_->Count())) icons_.assign(images_->Count(), QIcon());
+  QIcon& icon = icons_[static_cast<std::size_t>(index)];
+  if (icon.isNull()) icon = QIcon(images_->Picture(index + 1));
+  return icon;
 }
 
 void UniTreeViewMC::ShowImage(QTreeWidgetItem* item) {
   ++quiet_;
-  const int index = item->data(0, kImageRole).toInt();
-  item->setIcon(0, images_ && index >= 0 && index < images_->Count() ? QIcon(images_->Picture(index + 1)) : QIcon());
+  item->setIcon(0, IconOf(item->data(0, kImageRole).toInt()));
   --quiet_;
 }
 
@@ -267,7 +372,7 @@ void UniTreeViewMC::RemoveNode(long index) {
   QTreeWidgetItem* item = ItemOf(static_cast<quint64>(index));
   if (!item) vb::Raise(kErrElementNotFound, {}, QStringLiteral("Element not found"));
   ++quiet_;
-  Forget(item);
+  Forget({item});
   delete item;
   --quiet_;
 }
@@ -304,6 +409,7 @@ int UniTreeViewMC::ColumnNumber(const QString& key) const {
 
 void UniTreeViewMC::SetImageList(const TreeImageList* list) {
   images_ = list;
+  icons_.clear();
   for (QTreeWidgetItem* item : std::as_const(byId_)) ShowImage(item);
 }
 

@@ -23,6 +23,8 @@
 //     folder never chooses the folder as a whole, whose other, unlisted
 //     contents the user has not seen.
 
+#include <QIcon>
+#include <QList>
 #include <QPointer>
 #include <QString>
 #include <QTreeWidget>
@@ -33,6 +35,7 @@ class QTreeWidgetItem;
 
 namespace OrvaneMac {
 
+class ChildBatch;
 class TreeImageList;
 class UniTreeViewMC;
 
@@ -96,11 +99,37 @@ class TreeNode {
 
  private:
   friend class UniTreeViewMC;
+  friend class ChildBatch;
   TreeNode(UniTreeViewMC* tree, quint64 id) : tree_(tree), id_(id) {}
   [[nodiscard]] QTreeWidgetItem* Item() const;  // raises when gone
 
   QPointer<UniTreeViewMC> tree_;
   quint64 id_ = 0;
+};
+
+// Adds many children to one node in one step. Each Add makes a child as
+// TreeNode::AddChild does (keyed, 35602 for a key already held, a handle
+// that can be given its column texts at once), but the children join the
+// node, in the order added, only at Attach() or when the batch ends, an
+// error leaving it included: the view takes them in at once instead of
+// one by one.
+class ChildBatch {
+ public:
+  // `expected`: about how many children will come (room is made for them).
+  explicit ChildBatch(const TreeNode& parent, qsizetype expected = 0);
+  ~ChildBatch();
+  ChildBatch(const ChildBatch&) = delete;
+  ChildBatch& operator=(const ChildBatch&) = delete;
+
+  TreeNode Add(const QString& key, const QString& text, int image, bool hasChildren);
+  // The text of column n of the child added last, as TreeNode::SetSubItem
+  // sets it (9 for a column the tree lacks).
+  void SetSubItem(int column, const QString& text);
+  void Attach();
+
+ private:
+  TreeNode parent_;
+  QList<QTreeWidgetItem*> items_;
 };
 
 class UniTreeViewMC : public QTreeWidget {
@@ -164,11 +193,15 @@ class UniTreeViewMC : public QTreeWidget {
 
  private:
   friend class TreeNode;
+  friend class ChildBatch;
   [[nodiscard]] QTreeWidgetItem* ItemOf(quint64 id) const;
   [[nodiscard]] TreeNode NodeOf(QTreeWidgetItem* item) const;
   QTreeWidgetItem* NewItem(const QString& key, const QString& text, int image, int selectedImage);
-  void Forget(QTreeWidgetItem* item);  // drops an item and its subtree from the indexes
+  // Drops items and their subtrees from the indexes, in one pass over the
+  // order of all nodes.
+  void Forget(const QList<QTreeWidgetItem*>& items);
   void ShowImage(QTreeWidgetItem* item);
+  [[nodiscard]] QIcon IconOf(int index);
   void StoreCheck(QTreeWidgetItem* item, int state, bool chosen);
   void SetSubtree(QTreeWidgetItem* item, int state, bool chosen);
   void WorkOutAncestors(QTreeWidgetItem* item);
@@ -176,6 +209,7 @@ class UniTreeViewMC : public QTreeWidget {
 
   const TreeImageList* images_ = nullptr;
   bool manualDrop_ = false;
+  std::vector<QIcon> icons_;  // the pictures of images_ as icons, made once
   QHash<quint64, QTreeWidgetItem*> byId_;
   QHash<QString, quint64> byKey_;
   std::vector<quint64> order_;

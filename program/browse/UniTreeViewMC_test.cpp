@@ -116,6 +116,9 @@ TEST_F(ColumnTreeTest, HandlesAnswerGoneOnceTheirNodeIsGone) {
   a_.ClearChildren();
   EXPECT_TRUE(a1_.Gone());
   EXPECT_FALSE(a_.Gone());
+  ASSERT_EQ(tree_->NodeCount(), 3);  // the others keep their order
+  EXPECT_EQ(tree_->NodeAt(2), a_);
+  EXPECT_EQ(tree_->NodeAt(3), b_);
   EXPECT_EQ(tree_->FindNode("R/a/1"), TreeNode());
   a_.AddChild("R/a/1", "1", 0, 0, false);  // its key is free again
   EXPECT_TRUE(a1_.Gone());                 // the old handle does not name the new node
@@ -131,6 +134,44 @@ TEST_F(ColumnTreeTest, HandlesAnswerGoneOnceTheirNodeIsGone) {
     EXPECT_EQ(e.Number(), kErrObjectUnloaded);
     EXPECT_EQ(e.Description(), "Object has been unloaded.");
   }
+}
+
+TEST_F(ColumnTreeTest, ABatchJoinsItsChildrenAtOnceAndKeepsThemOnAnError) {
+  tree_->AddColumn("size", "Size");
+  try {
+    ChildBatch batch(b_, 2);
+    batch.Add("R/b/x", "x", 0, false);
+    batch.SetSubItem(1, "1.00 KB");
+    EXPECT_EQ(b_.ChildCount(), 0);  // not joined yet
+    batch.Add("R/b/y", "y", 0, true);
+    batch.SetSubItem(2, "a column the tree lacks");
+    FAIL() << "no error raised";
+  } catch (const vb::RuntimeError& e) {
+    EXPECT_EQ(e.Number(), vb::errSubscriptOutOfRange);
+  }
+  ASSERT_EQ(b_.ChildCount(), 2);  // the failing child too, as AddChild would have left it
+  EXPECT_EQ(b_.ChildAt(1).SubItem(1), "1.00 KB");
+  EXPECT_TRUE(b_.ChildAt(2).HasChildrenMark());
+  EXPECT_EQ(tree_->FindNode("R/b/y"), b_.ChildAt(2));
+  EXPECT_EQ(tree_->NodeAt(tree_->NodeCount()), b_.ChildAt(2));
+
+  try {
+    ChildBatch batch(b_);
+    batch.Add("R/a/1", "again", 0, false);
+    FAIL() << "a duplicate key was added";
+  } catch (const vb::RuntimeError& e) {
+    EXPECT_EQ(e.Number(), 35602);
+  }
+  EXPECT_EQ(b_.ChildCount(), 2);
+
+  // The tree emptied under a batch: its children go with it.
+  {
+    ChildBatch batch(a_);
+    batch.Add("R/a/3", "3", 0, false);
+    tree_->ClearNodes();
+  }
+  EXPECT_EQ(tree_->NodeCount(), 0);
+  EXPECT_TRUE(tree_->FindNode("R/a/3").IsNothing());
 }
 
 TEST_F(ColumnTreeTest, ReportsTheUsersExpansionsOnly) {

@@ -1,5 +1,6 @@
 #include "program/foundation/Options.h"
 
+#include <atomic>
 #include <memory>
 
 #include "ZQwinSrv/foundation/Options.h"
@@ -33,7 +34,16 @@ void EnsureAppFolder() {
 
 QString AppFolder() { return win::JoinPath(win::ProgramFolder(), Program().AppWord); }
 
+namespace {
+
+std::atomic<quint64> gTraceLines{0};
+
+}  // namespace
+
+quint64 TraceLinesWritten() { return gTraceLines; }
+
 void Options::WriteTrace(const QString& TraceMsg) {
+  ++gTraceLines;
   EnsureAppFolder();
   OrvaneSrv::AppendLogLine(win::JoinPath(AppFolder(), QStringLiteral("TraceFile.txt")), TraceMsg);
 }

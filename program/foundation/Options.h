@@ -109,6 +109,9 @@ Options& gOptions();
 // The two calls nearly every procedure makes.
 void WriteTrace(const QString& text);
 void WriteTransferLog(const QString& text, Integer kind);
+// How many trace lines the program has written in this run: work that may
+// trace can tell whether it did, and so whether its result may be reused.
+[[nodiscard]] quint64 TraceLinesWritten();
 
 // The application folder: the program folder, "\" and the application word.
 [[nodiscard]] QString AppFolder();
