@@ -86,7 +86,7 @@ void Transfer::Trf_CreateLocalDir(QString newlcdir) {
   QString failed;
   vb::OnErrorGoTo([&] { CreateFolderPath(newlcdir, failed); },
                   [&](const vb::ErrorInfo& err) {
-                    WriteTransferLog(QStringLiteral("Error creating local directory '") + failed +
+                    WriteTransferLog(QStringLiteral("Error creating local directory '") + LogName(failed) +
                                          QStringLiteral("', reason : ") + err.description,
                                      2);
                   });
