@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ZQwinSrv/server/WebDavRequests.h"
 #include "ZQwinSrv/server/clsWebdavController.h"
 
 namespace OrvaneSrv {
@@ -25,6 +26,36 @@ TEST(IsSizeOverGB, ShowsLongRemainingTimesOnlyForLargeSets) {
                       {9.9 * kGB, 12, false}, {100 * kGB, 13, false}};
   for (const Row& row : rows) {
     EXPECT_EQ(WebDavControl::IsSizeOverGB(row.size, row.hours), row.shown) << row.size << " " << row.hours;
+  }
+}
+
+TEST(ParseContentRange, TakesOnlyWellFormedRanges) {
+  struct Row {
+    const char* value;
+    bool parsed;
+    qint64 first, last, total;
+  };
+  const Row rows[] = {
+      {"bytes 0-4/5", true, 0, 4, 5},
+      {"bytes 131072-196607/4294967301", true, 131072, 196607, 4294967301},
+      {"Bytes  0-4 / * ", true, 0, 4, -1},
+      {"bytes */0", true, -1, -1, 0},
+      {"bytes */*", false, 0, 0, 0},
+      {"bytes 5-4/10", false, 0, 0, 0},
+      {"bytes 0-10/10", false, 0, 0, 0},
+      {"bytes -1-4/10", false, 0, 0, 0},
+      {"bytes 0-4/1234567890123456789", false, 0, 0, 0},
+      {"bytes 0-4", false, 0, 0, 0},
+      {"items 0-4/5", false, 0, 0, 0},
+      {"", false, 0, 0, 0},
+  };
+  for (const Row& row : rows) {
+    const auto range = ParseContentRange(row.value);
+    ASSERT_EQ(range.has_value(), row.parsed) << row.value;
+    if (!range) continue;
+    EXPECT_EQ(range->first, row.first) << row.value;
+    EXPECT_EQ(range->last, row.last) << row.value;
+    EXPECT_EQ(range->total, row.total) << row.value;
   }
 }
 

@@ -234,7 +234,10 @@ TEST_F(WebDavE2eTest, AFailedFolderListingMarksTheRemoteError) {
   EXPECT_TRUE(Engine().gbRemoteError);
   const QString propfind = "PROPFIND " + Root() + "nothere/ 404";
   EXPECT_EQ(Requests(), QStringList({propfind, propfind}));
-  EXPECT_TRUE(TransferLog().contains(": Error in listing contents for My Orvane/nothere/ Reason :\r\n"));
+  EXPECT_TRUE(TransferLog().contains(
+      ": Error in listing contents for My Orvane/nothere/ Reason : The Orvane server answered 404 Not Found.\r\n"));
+  // The status texts themselves stay empty for the sign-in to tell.
+  EXPECT_EQ(gWebDavControl().GetDavErr(), "");
   EXPECT_TRUE(Texts(Items(Engine().gcolRemoteDirContent)).isEmpty());
 
   Engine().gbRemoteError = false;
