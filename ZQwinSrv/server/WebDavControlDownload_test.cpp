@@ -76,8 +76,9 @@ TEST_F(DownloadTest, ProgressKeepsALongRemainingTimeOnlyForALargeSet) {
   }
 }
 
-TEST_F(DownloadTest, NamesThatCannotBecomeALocalPathAreRefusedUncounted) {
+TEST_F(DownloadTest, NamesThatCannotBecomeALocalPathAreRefusedAndCountedAsFailed) {
   Engine().gsAccountRoot = "/users/u/Files/";
+  Engine().gbWebdavRestoreOk = true;
   clsWebdavController controller;
   const QString reason =
       ", Reason : Windows does not allow special characters like \\ / : * ? \" > < | in file name";
@@ -87,11 +88,15 @@ TEST_F(DownloadTest, NamesThatCannotBecomeALocalPathAreRefusedUncounted) {
     EXPECT_FALSE(controller.Cont_RestoreFile(path, "C:\\R\\"));
     const QByteArray log = Bytes("Prog/OrvaneMac/OrvaneLogFile.txt");
     const QString text = QString::fromUtf16(reinterpret_cast<const char16_t*>(log.constData()), log.size() / 2);
-    EXPECT_TRUE(text.contains("Could not restore the file My Orvane/" + path.mid(15) + reason)) << path.toStdString();
+    // A control character shows as its escape.
+    const QString shown = path.mid(15).replace("\t", "\\#011");
+    EXPECT_TRUE(text.contains("Could not restore the file My Orvane/" + shown + reason)) << path.toStdString();
   }
   // A local folder that climbs out of the destination is refused as well.
   EXPECT_FALSE(controller.Cont_RestoreFile("/users/u/Files/C/x.txt", "C:\\R\\..\\..\\"));
-  EXPECT_EQ(Engine().gdFilesConsidered, 0);
+  EXPECT_EQ(Engine().gdFilesConsidered, 7);
+  EXPECT_EQ(Engine().gdFilesFailed, 7);
+  EXPECT_FALSE(Engine().gbWebdavRestoreOk);
 }
 
 }  // namespace
