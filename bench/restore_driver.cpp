@@ -98,6 +98,8 @@ int main(int argc, char** argv) {
     const QString link = root + "/Prog/" + f.fileName();
     if (!QFileInfo(link).isSymLink()) QFile::link(f.absoluteFilePath(), link);
   }
+  // The files the engine writes in the program folder are the machine's own.
+  testbed::OwnTheWrittenFiles(root + "/Prog");
   // Drive D: is the destination's parent; the tunnel listens on a free port
   // of its own rather than the installation's.
   qputenv("ORVANE_DRIVES", QStringLiteral("C=%1;D=%2;Z=/").arg(root, destInfo.absolutePath()).toUtf8());

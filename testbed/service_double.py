@@ -47,7 +47,7 @@ import sample_account  # noqa: E402
 CHUNK_SIZE = 131072
 MAX_BODY = 256 * 1024 * 1024
 SNAPSHOT_RE = re.compile(r"^/BackUp_nightly\.(\d)(/.*)?$")
-ACCOUNT_PATH_RE = re.compile(r"^/users/([^/]+)/Files(/.*)?$")
+ACCOUNT_PATH_RE = re.compile(r"^/users/([^/]+)/Files(/.*)?\Z", re.DOTALL)
 # Characters the service leaves unescaped in hrefs; everything else is
 # percent-escaped with upper-case digits ("&" then travels as "&amp;").
 HREF_SAFE = "/-._~!$&'()*+,;=:@"
@@ -1618,7 +1618,7 @@ def script_return_filesize(handler, app):
     if end >= 0:
         fp = fp[:end]
     path = decode_text(percent_decode(fp))  # "/<user>/Files/..." with the href's escapes
-    m = re.match(r"^/([^/]+)/Files(/.*)?$", path)
+    m = re.match(r"^/([^/]+)/Files(/.*)?\Z", path, re.DOTALL)
     if not m or _known(app, m.group(1)) is None:
         return _text(handler, "0")
     node = resolve(app.accounts, m.group(1), m.group(2) or "")

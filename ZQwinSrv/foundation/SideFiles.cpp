@@ -11,6 +11,7 @@
 #include "ZQwinSrv/foundation/Transfer.h"
 #include "platform/codepage/CodePage.h"
 #include "platform/files/BinaryFile.h"
+#include "platform/files/FileAttributes.h"
 #include "platform/files/FileSystem.h"
 #include "platform/files/TextStream.h"
 #include "platform/paths/WinPath.h"
@@ -28,6 +29,17 @@ constexpr win::DWORD kRegistryBufferBytes = 2048;
 const QString kPasswordKey = QStringLiteral("VEZIRUD");
 
 bool IsPasswordKind(Integer kind) { return kind == 1 || kind == 5; }
+
+// A text as a Unicode text file holds it: the byte-order mark, then UTF-16LE.
+QByteArray UnicodeFileBytes(const QString& text) {
+  QByteArray bytes("\xFF\xFE", 2);
+  bytes.reserve(2 + text.size() * 2);
+  for (const QChar c : text) {
+    bytes.append(static_cast<char>(c.unicode() & 0xFF));
+    bytes.append(static_cast<char>(c.unicode() >> 8));
+  }
+  return bytes;
+}
 
 // A side file's name as both the reader and the writer use it: line feeds
 // removed and blanks trimmed, so a value written under a name is always
@@ -215,10 +227,26 @@ void WriteProfileFile(const SideFileSettings& settings, const QString& name, con
   next([&] {
     if (!win::FolderExists(folder)) win::CreateFolder(folder);
   });
+  if (IsPasswordKind(kind)) {
+    // A password is never readable by others, not even for a moment: the
+    // file is made owner-only and takes the old one's place whole.
+    if (kind == 5 && value.isEmpty()) {
+      next([&] {
+        if (win::FileExists(path)) win::DeleteFile(path, true);
+      });
+      return;  // no proxy password: no file
+    }
+    next([&] {
+      if (win::FileExists(path) && (win::GetAttr(path) & win::FILE_ATTRIBUTE_READONLY) != 0) {
+        win::DeleteFile(path, true);
+      }
+    });
+    next([&] { win::WriteOwnerOnlyFile(path, UnicodeFileBytes(value + QStringLiteral("\r\n"))); });
+    return;
+  }
   next([&] {
     if (win::FileExists(path)) win::DeleteFile(path, true);
   });
-  if (kind == 5 && value.isEmpty()) return;  // no proxy password: no file
   next([&] {
     win::TextStream stream = win::CreateTextFile(path, true, true);
     stream.Write(IsPasswordKind(kind) ? value : vb::Trim(value));

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <optional>
 #include <vector>
 
@@ -69,6 +71,24 @@ TEST_F(SideFilesTest, EveryScrambledPasswordReadsBackWhole) {
   }
   EXPECT_TRUE(EncryptPwd(QString(lf) + "pw").contains('\n'));
   EXPECT_TRUE(EncryptPwd(QString(cr) + "pw").contains('\r'));
+}
+
+TEST_F(SideFilesTest, PasswordFilesAreOwnerOnlyWhoeverWritesThem) {
+  // The engine stores the remembered password without the program: the
+  // files are owner-only whoever writes them; a path is not.
+  const mode_t mask = ::umask(022);
+  WriteProfileFile("jo", EncryptPwd("pw"), 1);
+  WriteProfileFile(EngineSideFiles("C:\\Prog\\OrvaneMac"), "", EncryptPwd("proxy"), 5);
+  WriteProfileFile("jo", "C:\\Some Path", 3);
+  ::umask(mask);
+  const auto mode = [&](const QString& relative) {
+    struct stat st {};
+    return ::stat(Host(relative).toLocal8Bit().constData(), &st) == 0 ? st.st_mode & 0777 : 0u;
+  };
+  EXPECT_EQ(mode("Prog/OrvaneMac/jo/jo.txt"), 0600u);
+  EXPECT_EQ(mode("Prog/OrvaneMac/ZQProxyUser.txt"), 0600u);
+  EXPECT_EQ(mode("Prog/OrvaneMac/jo/ZQTemppath.txt"), 0644u) << "a path is no secret";
+  EXPECT_EQ(ReadProfileFile("jo", 1), EncryptPwd("pw"));
 }
 
 TEST_F(SideFilesTest, FilesOfEachKindAndTheirRegistryFallbacks) {

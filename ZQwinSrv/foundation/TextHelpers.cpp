@@ -155,6 +155,23 @@ QByteArray ToUtf8(const QString& text) {
   return win::ToUtf8(text);
 }
 
+QString LogName(const QString& name) {
+  QString shown;
+  shown.reserve(name.size());
+  for (qsizetype i = 0; i < name.size(); ++i) {
+    const char16_t c = name.at(i).unicode();
+    const bool control = c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029;
+    if (!control) {
+      shown += name.at(i);
+      continue;
+    }
+    for (const char byte : QString(QChar(c)).toUtf8()) {
+      shown += QStringLiteral("\\#%1").arg(static_cast<uint>(static_cast<unsigned char>(byte)), 3, 8, QChar(u'0'));
+    }
+  }
+  return shown;
+}
+
 QString FromUtf8(const QByteArray& bytes) {
   // Errors were passed over: whatever the conversion gives (or "") stands.
   QString text;

@@ -71,6 +71,13 @@ QString CretateMirrorFolderPath(const QString& relativePath, const QString& base
 // subfolder "ORVANETEMP" when missing. Failures raise to the caller.
 void GetTempPaths(QString& workFolder);
 
+// A name as the logs show it: every control character (and the Unicode line
+// and paragraph separators) written as "\#" and the three octal digits of
+// each of its UTF-8 bytes, the way the rsync client shows them ("\#012" for
+// a line feed). A server's name can then never start a line of its own in a
+// log. Shared with the rsync route.
+[[nodiscard]] QString LogName(const QString& name);
+
 // Removes every item of the collection. Shared with the restore program.
 ORVANESRV_EXPORT void ClearBacksetData(const vb::CollectionPtr& collection);
 

@@ -203,6 +203,19 @@ TEST(MaskNonAnsiChars, ReplacesCodesFrom129On) {
   EXPECT_EQ(MaskNonAnsiChars(QStringLiteral("Caf\u00e9 \u0081\u8000\uffff")), "CafA AAA");
 }
 
+TEST(LogName, ControlCharactersShowAsTheirEscapes) {
+  const std::pair<QString, QString> rows[] = {
+      {"plain name.txt", "plain name.txt"},
+      {QString::fromUtf8("r\xc3\xa9sum\xc3\xa9 \xe6\x97\xa5.txt"), QString::fromUtf8("r\xc3\xa9sum\xc3\xa9 \xe6\x97\xa5.txt")},
+      {"a\nb", "a\\#012b"},
+      {"a\r\nb\t", "a\\#015\\#012b\\#011"},
+      {QString("nul") + QChar(0) + QChar(0x7F), "nul\\#000\\#177"},
+      {QString("nel") + QChar(0x85), "nel\\#302\\#205"},
+      {QString("line") + QChar(0x2028), "line\\#342\\#200\\#250"},
+  };
+  for (const auto& [name, shown] : rows) EXPECT_EQ(LogName(name), shown) << shown.toStdString();
+}
+
 TEST_F(TextHelpersTest, TempPathsAtTheProgramDriveRoot) {
   QString work;
   GetTempPaths(work);

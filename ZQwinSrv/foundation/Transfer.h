@@ -46,6 +46,8 @@ class ORVANESRV_EXPORT Transfer : public vb::Object {
 
   void Trf_ClearEnumLocalDirContent();
   void setLindex();
+  // While an interactive restore runs, sets the quota-full flag from the
+  // WebDAV server's quota reading; otherwise only clears it.
   void Trf_UpdateTessaraDiskInfo();
   bool Trf_RemoveLocalDir(QString sPathToDel);
   void Trf_CreateLocalDir(QString newlcdir);

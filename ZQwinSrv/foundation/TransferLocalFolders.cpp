@@ -6,6 +6,8 @@
 #include "ZQwinSrv/foundation/EngineMessages.h"
 #include "ZQwinSrv/foundation/LocalFolders.h"
 #include "ZQwinSrv/foundation/Options.h"
+#include "ZQwinSrv/foundation/TextHelpers.h"
+#include "ZQwinSrv/server/WebDavControl.h"
 #include "platform/errors/RuntimeError.h"
 #include "platform/files/FileSystem.h"
 #include "platform/files/TextStream.h"
@@ -53,10 +55,15 @@ void Transfer::Trf_ClearEnumLocalDirContent() { EmptyQuietly(Engine().gcolEnumLo
 void Transfer::setLindex() { lindex_ = 1; }
 
 void Transfer::Trf_UpdateTessaraDiskInfo() {
-  Engine().gbQuotaFull = false;
-  if (!Engine().gbInteractiveRestore) return;
-  // The quota text ("used/total") is read from the engine's WebDAV client;
-  // QuotaIsFull decides on it once the client answers quota requests.
+  EngineState& g = Engine();
+  g.gbQuotaFull = false;
+  if (!g.gbInteractiveRestore) return;
+  // "used/total" as the WebDAV server reports them; "0" when it could not
+  // tell, which is never full.
+  QString quota;
+  vb::ResumeNext next;
+  next([&] { quota = gWebDavControl().GetQuotaInfo(); });
+  g.gbQuotaFull = QuotaIsFull(quota);
 }
 
 bool Transfer::Trf_RemoveLocalDir(QString sPathToDel) {
@@ -79,7 +86,7 @@ void Transfer::Trf_CreateLocalDir(QString newlcdir) {
   QString failed;
   vb::OnErrorGoTo([&] { CreateFolderPath(newlcdir, failed); },
                   [&](const vb::ErrorInfo& err) {
-                    WriteTransferLog(QStringLiteral("Error creating local directory '") + failed +
+                    WriteTransferLog(QStringLiteral("Error creating local directory '") + LogName(failed) +
                                          QStringLiteral("', reason : ") + err.description,
                                      2);
                   });

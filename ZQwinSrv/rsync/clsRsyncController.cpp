@@ -227,20 +227,12 @@ vb::Variant clsRsyncController::Cont_TempFolder(const QString& sAction, const QS
             if (!win::FolderExists(temp)) win::CreateFolder(temp);
           }
           MakePrivate(temp, true);
-          // The file is made private before the password goes in.
-          if (!win::FileExists(passwordFile)) win::WriteAllBytes(passwordFile, QByteArray());
-          MakePrivate(passwordFile, false);
-          QFile file(win::ToHostPath(passwordFile));
-          if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            throw vb::RuntimeError(70, QStringLiteral("Permission denied"));
-          file.write(win::ToAnsi(sPass) + "\r\n");
-          file.close();
+          // Owner-only from the moment they exist, each replacing the old
+          // file whole (whoever held the old one open reads nothing new).
+          win::WriteOwnerOnlyFile(passwordFile, win::ToAnsi(sPass) + "\r\n");
           if (g.gbHaveEncKey) {
-            const QString keyFile = temp + QStringLiteral("\\zqencdata.txt");
-            if (!win::FileExists(keyFile)) win::WriteAllBytes(keyFile, QByteArray());
-            MakePrivate(keyFile, false);
-            gOptions().Writeintofile(keyFile, FromUtf8(win::ToAnsi(g.gsEncKey)), true);
-            MakePrivate(keyFile, false);
+            win::WriteOwnerOnlyFile(temp + QStringLiteral("\\zqencdata.txt"),
+                                    win::ToUtf8(FromUtf8(win::ToAnsi(g.gsEncKey))));
           }
         } else {
           if (win::FileExists(passwordFile)) win::DeleteFile(passwordFile, true);

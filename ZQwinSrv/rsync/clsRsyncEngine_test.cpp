@@ -499,9 +499,13 @@ TEST_F(RsyncEngineTest, PathHelpersAndStatistics) {
 TEST_F(RsyncEngineTest, PasswordFileIsPrivateAndWrittenAsSent) {
   clsRsyncController& c = engine_->Controller();
   c.Cont_TempFolder("ADD", " jsmith ", " pass word ");
-  c.Cont_TempFolder("ADD", "jsmith", " pass word ");
   const QString file = Host("Prog/OrvaneInt/ORVANETEMP/jsmith.txt");
-  EXPECT_EQ(Bytes("Prog/OrvaneInt/ORVANETEMP/jsmith.txt"), " pass word \r\n");
+  // Whoever held the file open reads nothing of a password written later.
+  QFile reader(file);
+  ASSERT_TRUE(reader.open(QIODevice::ReadOnly));
+  c.Cont_TempFolder("ADD", "jsmith", " new word ");
+  EXPECT_EQ(reader.readAll(), " pass word \r\n");
+  EXPECT_EQ(Bytes("Prog/OrvaneInt/ORVANETEMP/jsmith.txt"), " new word \r\n");
   const auto others = QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::WriteGroup |
                       QFileDevice::WriteOther | QFileDevice::ExeGroup | QFileDevice::ExeOther;
   EXPECT_FALSE(QFile::permissions(file) & others);

@@ -157,6 +157,9 @@ class ORVANESRV_EXPORT WebDavControl : public vb::Object {
   // bytes: up to 1 hour always, from 3 to 12 hours only for a set of at
   // least n - 2 GB, never for 2 hours or above 12.
   [[nodiscard]] static bool IsSizeOverGB(double size, Long n);
+  // The work file beside its target that HttpDownloadFile writes the file
+  // `name` of the folder `destdir` (ending in "\") into.
+  [[nodiscard]] static QString DownloadWorkFile(const QString& destdir, const QString& name);
 
  private:
   [[nodiscard]] QString GetServerFileSize(const QString& href);
@@ -190,6 +193,8 @@ class ORVANESRV_EXPORT WebDavControl : public vb::Object {
   QString sProxyUser, sProxyPass;
   QString sErrorText;
   QString sQuotaText, sUsedText;
+  // The status of the last listing's PROPFIND.
+  Long lListingStatus_ = 0;
   // Server and port of the open connection.
   QString sConnectedServer, sConnectedPort;
   // The checksum property of the last GetChunkSize reply, the server's

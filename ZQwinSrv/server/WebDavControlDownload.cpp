@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <limits>
 #include <optional>
 
 #include "ZQwinSrv/foundation/Options.h"
@@ -38,6 +39,7 @@ constexpr int kFirstRetryWaitMs = 10;
 constexpr qint64 kLargestServerSize = 2147483647;
 constexpr double kGigabyte = 1073741824.0;
 const QString kCancelText = QStringLiteral("Operation canceled by user");
+const QString kIncompleteText = QStringLiteral("Improper or incomplete server response.");
 const QString kWorkFileSuffix = QStringLiteral(".orvpart");
 
 QString TrueFalse(bool value) { return value ? QStringLiteral("True") : QStringLiteral("False"); }
@@ -54,15 +56,59 @@ void BackOff(int attempt) {
   }
 }
 
-// "bytes 131072-196607/262144": true when the range starts at `first`; a
-// reply without the header is taken as it comes.
-bool RangeStartsAt(win::HINTERNET request, qint64 first) {
-  QString value = QStringLiteral("Content-Range");
-  if (!win::HttpQueryInfo(request, win::HTTP_QUERY_CUSTOM, value)) return true;
-  return value.trimmed().startsWith(QStringLiteral("bytes ") + QString::number(first) + u'-');
+// Decimal digits only, and no more than a 64-bit count holds.
+bool ReadCount(QStringView text, qint64& value) {
+  if (text.isEmpty() || text.size() > 18) return false;
+  for (const QChar c : text) {
+    if (c < u'0' || c > u'9') return false;
+  }
+  value = text.toLongLong();
+  return true;
+}
+
+// The reply's header `name`; false when the reply has none.
+bool ReplyHeader(win::HINTERNET request, const QString& name, QString& value) {
+  value = name;
+  return win::HttpQueryInfo(request, win::HTTP_QUERY_CUSTOM, value);
+}
+
+// The size a 200 reply announces; -1 when it announces none.
+qint64 ReplyLength(win::HINTERNET request) {
+  QString value;
+  qint64 length = -1;
+  if (!win::HttpQueryInfo(request, win::HTTP_QUERY_CONTENT_LENGTH, value) || !ReadCount(value.trimmed(), length)) {
+    return -1;
+  }
+  return length;
 }
 
 }  // namespace
+
+std::optional<ContentRange> ParseContentRange(const QString& value) {
+  const QString v = value.trimmed();
+  if (!v.startsWith(QStringLiteral("bytes "), Qt::CaseInsensitive)) return std::nullopt;
+  const QStringView rest = QStringView(v).mid(6).trimmed();
+  const qsizetype slash = rest.indexOf(u'/');
+  if (slash < 0) return std::nullopt;
+  ContentRange range;
+  const QStringView span = rest.left(slash).trimmed();
+  const QStringView total = rest.mid(slash + 1).trimmed();
+  if (total != u"*" && !ReadCount(total, range.total)) return std::nullopt;
+  if (span == u"*") {
+    if (range.total < 0) return std::nullopt;
+    return range;
+  }
+  const qsizetype dash = span.indexOf(u'-');
+  if (dash < 0 || !ReadCount(span.left(dash), range.first) || !ReadCount(span.mid(dash + 1), range.last)) {
+    return std::nullopt;
+  }
+  if (range.last < range.first || (range.total >= 0 && range.last >= range.total)) return std::nullopt;
+  return range;
+}
+
+QString WebDavControl::DownloadWorkFile(const QString& destdir, const QString& name) {
+  return destdir + name + kWorkFileSuffix;
+}
 
 bool WebDavControl::IsSizeOverGB(double size, Long n) {
   if (n <= 1) return true;
@@ -78,7 +124,7 @@ bool WebDavControl::HttpDownloadFile(const QString& filepath, const QString& des
   std::optional<win::BinaryFile> local;
   const QString name = vb::Mid(filepath, vb::InStrRev(filepath, QStringLiteral("/")) + 1);
   const QString target = destdir + name;
-  const QString work = destdir + name + kWorkFileSuffix;
+  const QString work = DownloadWorkFile(destdir, name);
   bool workCreated = false;
 
   auto finish = [&] {
@@ -98,6 +144,19 @@ bool WebDavControl::HttpDownloadFile(const QString& filepath, const QString& des
     result = false;
     return finish();
   };
+  // A file of 2 GB or more is not restored by this route.
+  auto refuseLarge = [&] {
+    sErrorText = vb::Val(gTransfer().Trf_ReadUserProfile(QStringLiteral("UNCOMP"))) == 1
+                     ? QStringLiteral(
+                           "Please use default options (SSL encryption, compression on transmission) for "
+                           "compatibility for files 2GB and higher. It is not supported for uncompress "
+                           "files during download option.")
+                     : QStringLiteral(
+                           "Files of 2GB and higher cannot be restored by this restore method, restore them with "
+                           "the default options");
+    result = false;
+    return finish();
+  };
   // Puts the finished work file in the target's place. A read-only target
   // refuses, as a write to it would.
   auto replaceTarget = [&] {
@@ -114,9 +173,14 @@ bool WebDavControl::HttpDownloadFile(const QString& filepath, const QString& des
 
   return vb::OnErrorGoTo(
       [&]() -> bool {
-        WriteTrace(QStringLiteral("Enter HttpDownloadFile ") + filepath + destdir);
+        WriteTrace(QStringLiteral("Enter HttpDownloadFile ") + LogName(filepath) + LogName(destdir));
         g.gsProgressText = QStringLiteral("My Orvane/") + GetRemotePath(filepath);
+        // The service reports sizes as signed 32-bit numbers: a size from a
+        // listing is only where the download starts. The real size is the
+        // total of the first ranged reply ("Content-Range"), or the length
+        // of a whole-file reply, and only that size makes a file whole.
         qint64 size = g.giOsType == 1 ? gWebDavControl().GetFileSize(filepath) : 0;
+        bool confirmed = false;
         gProgressDisplay().PrepMonitorCall(0, QString(), QStringLiteral("Performing incremental transfer"), 0);
         sErrorText.clear();
         if (g.gbCancelled) return cancelEnd();
@@ -136,12 +200,14 @@ bool WebDavControl::HttpDownloadFile(const QString& filepath, const QString& des
           if (attempts > kRetryLimit) return false;
           gProgressDisplay().PrepMonitorCall(0, QString(), QStringLiteral("Resuming transfer"), 0);
           if (attempts == 1) {
-            WriteTransferLog(QStringLiteral("Resuming to restore file ") + filepath + QStringLiteral(" <To> ") +
-                             orDestfilepath + QStringLiteral(" Reason:") + dav_geterrorstring());
+            WriteTransferLog(QStringLiteral("Resuming to restore file ") + LogName(filepath) +
+                             QStringLiteral(" <To> ") + LogName(orDestfilepath) + QStringLiteral(" Reason:") +
+                             dav_geterrorstring());
           } else {
             gOptions().opt_setposofresumeentry(QStringLiteral("Resuming the restore of file (") +
-                                                QString::number(attempts) + QStringLiteral(" times) ") + filepath +
-                                                QStringLiteral(" <To> ") + orDestfilepath + dav_geterrorstring());
+                                                QString::number(attempts) + QStringLiteral(" times) ") +
+                                                LogName(filepath) + QStringLiteral(" <To> ") +
+                                                LogName(orDestfilepath) + dav_geterrorstring());
           }
           BackOff(attempts);
           return true;
@@ -150,33 +216,29 @@ bool WebDavControl::HttpDownloadFile(const QString& filepath, const QString& des
         for (;;) {
           const float t0 = vb::Timer();
           if (g.gbCancelled) return cancelEnd();
-          if (size == 0 || size == -1) size = gWebDavControl().GetFileSize(filepath);
+          if (!confirmed && (size == 0 || size == -1)) size = gWebDavControl().GetFileSize(filepath);
           if (size < -1) {
             // The server's 32-bit size of a file of 2 GB or more.
             const double full = vb::Val(GetServerFileSize(URLEncodeWebd(filepath)));
-            if (full > static_cast<double>(kLargestServerSize)) {
-              sErrorText = vb::Val(gTransfer().Trf_ReadUserProfile(QStringLiteral("UNCOMP"))) == 1
-                               ? QStringLiteral(
-                                     "Please use default options (SSL encryption, compression on transmission) for "
-                                     "compatibility for files 2GB and higher. It is not supported for uncompress "
-                                     "files during download option.")
-                               : QString();
-              return finish();
-            }
-            size = static_cast<qint64>(full);
+            if (full > static_cast<double>(kLargestServerSize)) return refuseLarge();
+            // A size script that cannot tell leaves the size to the first
+            // reply.
+            size = 0;
           }
           if (size == -1) {
             if (!retry()) return finish();
             continue;
           }
-          if (size == 0) {
+          if (size == 0 && confirmed) {
             replaceTarget();
             result = true;
             return finish();
           }
           if (g.gbCancelled) return cancelEnd();
 
-          const qint64 end = std::min(written + kRangeLength, size);
+          // A size of 0 may be an empty file or one of 4 GB: a whole range
+          // is asked for, and the reply tells.
+          const qint64 end = size > 0 ? std::min(written + kRangeLength, size) : written + kRangeLength;
           lRequestFlags = static_cast<Long>(win::INTERNET_FLAG_NO_CACHE_WRITE);
           sErrorText.clear();
           sRequestHeaders = QStringLiteral("Range: bytes=") + QString::number(written) + u'-' +
@@ -184,20 +246,61 @@ bool WebDavControl::HttpDownloadFile(const QString& filepath, const QString& des
           lastStatus = HttpProcessCalls(QStringLiteral("GET"), filepath, false, true);
 
           // 206 for the range asked for; 200 (the whole body) only for a
-          // range that starts at the beginning.
-          const bool whole = lastStatus == 200 && written == 0;
-          const bool ranged = lastStatus == 206 && RangeStartsAt(hRequest, written);
+          // range that starts at the beginning; 416 when the range starts at
+          // the file's end.
+          bool whole = false;
+          bool ranged = false;
+          bool atEnd = false;
+          qint64 wanted = 0;
+          if (lastStatus == 206) {
+            QString value;
+            if (!ReplyHeader(hRequest, QStringLiteral("Content-Range"), value)) {
+              // Taken as it comes, for a size the server told before.
+              ranged = size > 0;
+              wanted = end - written;
+            } else if (const auto range = ParseContentRange(value); range && range->first == written) {
+              ranged = true;
+              wanted = range->last - range->first + 1;
+              if (range->total >= 0) {
+                size = range->total;
+                confirmed = true;
+              }
+            }
+          } else if (lastStatus == 200 && written == 0) {
+            whole = true;
+            if (const qint64 length = ReplyLength(hRequest); length >= 0) {
+              size = length;
+              confirmed = true;
+            }
+            // Without a length the body's end is the file's end.
+            wanted = confirmed ? size : std::numeric_limits<qint64>::max();
+          } else if (lastStatus == 416) {
+            QString value;
+            if (ReplyHeader(hRequest, QStringLiteral("Content-Range"), value)) {
+              const auto range = ParseContentRange(value);
+              atEnd = range && range->first < 0 && range->total == written;
+            }
+            if (atEnd) {
+              size = written;
+              confirmed = true;
+            }
+          }
+          if (confirmed && size > kLargestServerSize) return refuseLarge();
+
           bool progressed = false;
           bool readFailed = false;
           if (whole || ranged) {
-            const qint64 wanted = (whole ? size : end) - written;
             if (buffer.size() < kRangeLength) buffer.resize(kRangeLength);
             qint64 got = 0;
             while (got < wanted) {
+              // A stop ends the download within one piece, whatever the
+              // server sends.
+              if (g.gbCancelled) break;
               const auto piece = static_cast<win::DWORD>(std::min<qint64>(wanted - got, kRangeLength));
               win::DWORD read = 0;
               if (!win::InternetReadFile(hRequest, buffer.data(), piece, read)) {
                 readFailed = true;
+                dav_oper_stat_codes(static_cast<Long>(win::InternetGetLastError()), QStringLiteral("GET"));
                 break;
               }
               if (read == 0) break;
@@ -210,22 +313,26 @@ bool WebDavControl::HttpDownloadFile(const QString& filepath, const QString& des
               progressed = true;
               if (whole) vb::DoEvents();
             }
-            if (got < wanted && !readFailed) {
+            if (g.gbCancelled) return cancelEnd();
+            if (whole && !confirmed && !readFailed) {
+              size = written;
+              confirmed = true;
+            } else if (got < wanted && !readFailed) {
               // The body ended early.
-              dav_oper_stat_codes(static_cast<Long>(win::InternetGetLastError()), QStringLiteral("GET"));
-              if (sErrorText.isEmpty()) sErrorText = QStringLiteral("Improper or incomplete server response.");
-            } else if (readFailed) {
-              dav_oper_stat_codes(static_cast<Long>(win::InternetGetLastError()), QStringLiteral("GET"));
+              sErrorText = kIncompleteText;
+              readFailed = true;
             }
-            if (got < wanted) readFailed = true;
-          } else {
-            dav_oper_stat_codes(lastStatus, QStringLiteral("GET"));
+          } else if (!atEnd) {
+            dav_oper_stat_codes(lastStatus != 0 ? lastStatus : static_cast<Long>(win::InternetGetLastError()),
+                                QStringLiteral("GET"));
             if (lastStatus == 401) {
               sErrorText = QStringLiteral("Authentication failure, your username or password is incorrect.");
             } else if (lastStatus == 403) {
               sErrorText = QStringLiteral("Forbidden.");
-            } else if (lastStatus == 206 || lastStatus == 200) {
-              sErrorText = QStringLiteral("Improper or incomplete server response.");
+            } else if (lastStatus == 206 || lastStatus == 200 || lastStatus == 416) {
+              sErrorText = kIncompleteText;
+            } else if (sErrorText.isEmpty()) {
+              sErrorText = StatusReason(lastStatus);
             }
           }
           sRequestHeaders.clear();
@@ -234,7 +341,7 @@ bool WebDavControl::HttpDownloadFile(const QString& filepath, const QString& des
           // Not found, or refused: nothing to try again.
           if (lastStatus == 401 || lastStatus == 403 || lastStatus == 404) return finish();
           if (progressed) attempts = 0;
-          if (readFailed || !(whole || ranged)) {
+          if (readFailed || !(whole || ranged || atEnd)) {
             CloseRequest();
             if (g.gbCancelled) return cancelEnd();
             if (!retry()) return finish();
@@ -243,9 +350,10 @@ bool WebDavControl::HttpDownloadFile(const QString& filepath, const QString& des
 
           gProgressDisplay().PrepMonitorCall(0, QString(), QStringLiteral("performing incremental restore"), 0);
           if (g.gbCancelled) return cancelEnd();
+          if (size == 0) continue;  // the reply said the file is empty
           if (written < size) continue;
           if (local->Length() != size) {
-            sErrorText = QStringLiteral("Improper or incomplete server response.");
+            sErrorText = kIncompleteText;
             return finish();
           }
           replaceTarget();
@@ -255,9 +363,11 @@ bool WebDavControl::HttpDownloadFile(const QString& filepath, const QString& des
       },
       [&](const vb::ErrorInfo& e) {
         {
+          // The handled error's own text: a file that cannot be written
+          // reads "Path/File access error", which the restore route tells
+          // apart from the server's failures.
           const HandledError handling(errHandled_, e);
-          dav_oper_stat_codes(static_cast<Long>(win::InternetGetLastError()), QStringLiteral("GET"),
-                              static_cast<Long>(e.number));
+          dav_oper_stat_codes(static_cast<Long>(win::InternetGetLastError()), QStringLiteral("GET"));
         }
         result = false;
         return finish();

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ZQwinSrv/server/WebDavRequests.h"
 #include "ZQwinSrv/server/clsWebdavController.h"
 
 namespace OrvaneSrv {
@@ -28,6 +29,36 @@ TEST(IsSizeOverGB, ShowsLongRemainingTimesOnlyForLargeSets) {
   }
 }
 
+TEST(ParseContentRange, TakesOnlyWellFormedRanges) {
+  struct Row {
+    const char* value;
+    bool parsed;
+    qint64 first, last, total;
+  };
+  const Row rows[] = {
+      {"bytes 0-4/5", true, 0, 4, 5},
+      {"bytes 131072-196607/4294967301", true, 131072, 196607, 4294967301},
+      {"Bytes  0-4 / * ", true, 0, 4, -1},
+      {"bytes */0", true, -1, -1, 0},
+      {"bytes */*", false, 0, 0, 0},
+      {"bytes 5-4/10", false, 0, 0, 0},
+      {"bytes 0-10/10", false, 0, 0, 0},
+      {"bytes -1-4/10", false, 0, 0, 0},
+      {"bytes 0-4/1234567890123456789", false, 0, 0, 0},
+      {"bytes 0-4", false, 0, 0, 0},
+      {"items 0-4/5", false, 0, 0, 0},
+      {"", false, 0, 0, 0},
+  };
+  for (const Row& row : rows) {
+    const auto range = ParseContentRange(row.value);
+    ASSERT_EQ(range.has_value(), row.parsed) << row.value;
+    if (!range) continue;
+    EXPECT_EQ(range->first, row.first) << row.value;
+    EXPECT_EQ(range->last, row.last) << row.value;
+    EXPECT_EQ(range->total, row.total) << row.value;
+  }
+}
+
 class DownloadTest : public EngineTest {};
 
 TEST_F(DownloadTest, ProgressKeepsALongRemainingTimeOnlyForALargeSet) {
@@ -45,8 +76,9 @@ TEST_F(DownloadTest, ProgressKeepsALongRemainingTimeOnlyForALargeSet) {
   }
 }
 
-TEST_F(DownloadTest, NamesThatCannotBecomeALocalPathAreRefusedUncounted) {
+TEST_F(DownloadTest, NamesThatCannotBecomeALocalPathAreRefusedAndCountedAsFailed) {
   Engine().gsAccountRoot = "/users/u/Files/";
+  Engine().gbWebdavRestoreOk = true;
   clsWebdavController controller;
   const QString reason =
       ", Reason : Windows does not allow special characters like \\ / : * ? \" > < | in file name";
@@ -56,11 +88,15 @@ TEST_F(DownloadTest, NamesThatCannotBecomeALocalPathAreRefusedUncounted) {
     EXPECT_FALSE(controller.Cont_RestoreFile(path, "C:\\R\\"));
     const QByteArray log = Bytes("Prog/OrvaneMac/OrvaneLogFile.txt");
     const QString text = QString::fromUtf16(reinterpret_cast<const char16_t*>(log.constData()), log.size() / 2);
-    EXPECT_TRUE(text.contains("Could not restore the file My Orvane/" + path.mid(15) + reason)) << path.toStdString();
+    // A control character shows as its escape.
+    const QString shown = path.mid(15).replace("\t", "\\#011");
+    EXPECT_TRUE(text.contains("Could not restore the file My Orvane/" + shown + reason)) << path.toStdString();
   }
   // A local folder that climbs out of the destination is refused as well.
   EXPECT_FALSE(controller.Cont_RestoreFile("/users/u/Files/C/x.txt", "C:\\R\\..\\..\\"));
-  EXPECT_EQ(Engine().gdFilesConsidered, 0);
+  EXPECT_EQ(Engine().gdFilesConsidered, 7);
+  EXPECT_EQ(Engine().gdFilesFailed, 7);
+  EXPECT_FALSE(Engine().gbWebdavRestoreOk);
 }
 
 }  // namespace

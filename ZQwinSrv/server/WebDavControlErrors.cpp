@@ -6,6 +6,7 @@
 #include "ZQwinSrv/foundation/ServiceHosts.h"
 #include "ZQwinSrv/foundation/TextHelpers.h"
 #include "ZQwinSrv/server/WebDavControl.h"
+#include "ZQwinSrv/server/WebDavRequests.h"
 
 namespace OrvaneSrv {
 namespace {
@@ -110,6 +111,34 @@ QString StatusText(Long code, const QString& verb) {
 }
 
 }  // namespace
+
+QString StatusReason(Long status) {
+  if (status < 100 || status > 599) return {};
+  QString phrase;
+  switch (status) {
+    case 200: phrase = QStringLiteral("OK"); break;
+    case 206: phrase = QStringLiteral("Partial Content"); break;
+    case 301: phrase = QStringLiteral("Moved Permanently"); break;
+    case 302: phrase = QStringLiteral("Found"); break;
+    case 303: phrase = QStringLiteral("See Other"); break;
+    case 304: phrase = QStringLiteral("Not Modified"); break;
+    case 307: phrase = QStringLiteral("Temporary Redirect"); break;
+    case 308: phrase = QStringLiteral("Permanent Redirect"); break;
+    case 401: phrase = QStringLiteral("Unauthorized"); break;
+    case 403: phrase = QStringLiteral("Forbidden"); break;
+    case 404: phrase = QStringLiteral("Not Found"); break;
+    case 405: phrase = QStringLiteral("Method Not Allowed"); break;
+    case 409: phrase = QStringLiteral("Conflict"); break;
+    case 416: phrase = QStringLiteral("Range Not Satisfiable"); break;
+    case 500: phrase = QStringLiteral("Internal Server Error"); break;
+    case 501: phrase = QStringLiteral("Not Implemented"); break;
+    case 502: phrase = QStringLiteral("Bad Gateway"); break;
+    case 504: phrase = QStringLiteral("Gateway Timeout"); break;
+    default: break;
+  }
+  return QStringLiteral("The Orvane server answered ") + QString::number(status) +
+         (phrase.isEmpty() ? QString() : u' ' + phrase) + u'.';
+}
 
 void WebDavControl::dav_oper_stat_codes(Long code, const QString& dav_verb, Long File_error) {
   vb::OnErrorGoTo(

@@ -183,8 +183,11 @@ bool WebDavControl::HttpEnumDirectory(const QString& strdirectory) {
         lRequestFlags = static_cast<Long>(win::INTERNET_FLAG_NO_CACHE_WRITE);
         Long status = HttpProcessCalls(QStringLiteral("PROPFIND"), strdirectory, false, true);
         if (status != 207) status = HttpProcessCalls(QStringLiteral("PROPFIND"), strdirectory, false, true);
+        lListingStatus_ = status;
         if (status != 207) {
-          dav_oper_stat_codes(status, QStringLiteral("PROPFIND"));
+          // No status at all: the internet library's error tells why.
+          dav_oper_stat_codes(status != 0 ? status : static_cast<Long>(win::InternetGetLastError()),
+                              QStringLiteral("PROPFIND"));
           return false;
         }
         OptionalHeader_.clear();
@@ -297,7 +300,7 @@ bool WebDavControl::EnumReply(QByteArray utf8, const QString& strdirectory) {
     // Only what lies below the listed folder: an href elsewhere would be
     // restored outside the folder the user chose.
     if (!decoded.startsWith(listed)) {
-      WriteTrace(QStringLiteral("Listing entry outside the listed folder skipped : ") + href);
+      WriteTrace(QStringLiteral("Listing entry outside the listed folder skipped : ") + LogName(href));
       continue;
     }
 
@@ -354,8 +357,12 @@ void WebDavControl::ListRemoteDirContent(const QString& strdirectory) {
     return;
   }
   Engine().gbRemoteError = true;
+  // A status the status texts leave empty (the sign-in relies on that) is
+  // still a reason for the log.
+  QString reason = dav_geterrorstring();
+  if (reason.isEmpty()) reason = StatusReason(lListingStatus_);
   WriteTransferLog(QStringLiteral("Error in listing contents for ") + QStringLiteral("My Orvane/") +
-                       GetRemotePath(strdirectory) + QStringLiteral(" Reason : ") + dav_geterrorstring(),
+                       LogName(GetRemotePath(strdirectory)) + QStringLiteral(" Reason : ") + reason,
                    2);
 }
 
@@ -442,7 +449,12 @@ qint64 WebDavControl::GetFileSize(const QString& sFIle, bool mzipfile) {
         lRequestFlags = 0;
 
         if (!QString::number(status).startsWith(u'2')) {
-          dav_oper_stat_codes(static_cast<Long>(win::InternetGetLastError()), QStringLiteral("PROPFIND"));
+          // A request that got no answer comes back as the internet
+          // library's code; the thread's last error is no longer that code
+          // once the connection was opened again.
+          dav_oper_stat_codes(status >= 12000 ? status : static_cast<Long>(win::InternetGetLastError()),
+                              QStringLiteral("PROPFIND"));
+          if (sErrorText.isEmpty()) sErrorText = StatusReason(status);
           return -1;
         }
         if (sFIle.isEmpty()) return 0;
@@ -486,8 +498,10 @@ qint64 WebDavControl::GetFileSize(const QString& sFIle, bool mzipfile) {
         }
         return SizeNumber(size);
       },
-      [](const vb::ErrorInfo& e) -> qint64 {
+      [&](const vb::ErrorInfo& e) -> qint64 {
         WriteTrace(QStringLiteral("Error in GetFileSize ") + e.description);
+        // A size that is no number.
+        if (sErrorText.isEmpty()) sErrorText = QStringLiteral("Improper or incomplete server response.");
         return -1;
       });
 }

@@ -18,6 +18,7 @@
 
 #include "ZQwinSrv/facade/clsController.h"
 #include "ZQwinSrv/foundation/ServiceHosts.h"
+#include "ZQwinSrv/foundation/Transfer.h"
 #include "ZQwinSrv/foundation/Util.h"
 #include "ZQwinSrv/server/clsWebdavController.h"
 #include "platform/files/FileAttributes.h"
@@ -231,13 +232,45 @@ TEST_F(WebDavE2eTest, AFailedFolderListingMarksTheRemoteError) {
   EXPECT_TRUE(Engine().gbRemoteError);
   const QString propfind = "PROPFIND " + Root() + "nothere/ 404";
   EXPECT_EQ(Requests(), QStringList({propfind, propfind}));
-  EXPECT_TRUE(TransferLog().contains(": Error in listing contents for My Orvane/nothere/ Reason :\r\n"));
+  EXPECT_TRUE(TransferLog().contains(
+      ": Error in listing contents for My Orvane/nothere/ Reason : The Orvane server answered 404 Not Found.\r\n"));
+  // The status texts themselves stay empty for the sign-in to tell.
+  EXPECT_EQ(gWebDavControl().GetDavErr(), "");
   EXPECT_TRUE(Texts(Items(Engine().gcolRemoteDirContent)).isEmpty());
 
   Engine().gbRemoteError = false;
   gWebDavControl().ListRemoteDirContent(Root() + "Projects/alpha/");
   EXPECT_FALSE(Engine().gbRemoteError);
   EXPECT_EQ(Texts(Items(Engine().gcolRemoteDirContent)), QStringList({"D_" + Root() + "Projects/alpha/beta/"}));
+}
+
+TEST_F(WebDavE2eTest, TheQuotaFullFlagFollowsTheServersQuota) {
+  const qint64 total = 5368709120;  // the sample account's 5 GB, reported in megabytes
+  struct Row {
+    qint64 used;
+    bool interactive;
+    bool failing;  // the quota's PROPFIND answers 500
+    bool full;
+  };
+  const Row rows[] = {{total - 2 * 1048576, true, false, false}, {total, true, false, true},
+                      {total + 1048576, true, false, true},      {total, false, false, false},
+                      {total, true, true, false}};
+  for (const Row& row : rows) {
+    Control("POST", "/reset");
+    Control("POST", "/state", QJsonObject{{"user", user_}, {"used", row.used}});
+    if (row.failing) {
+      Control("POST", "/faults",
+              QJsonObject{{"match", QJsonObject{{"method", "PROPFIND"}}}, {"fault", QJsonObject{{"status", 500}, {"times", 0}}}});
+    }
+    Engine().gbInteractiveRestore = row.interactive;
+    Engine().gbQuotaFull = !row.full;
+    gTransfer().Trf_UpdateTessaraDiskInfo();
+    EXPECT_EQ(Engine().gbQuotaFull, row.full) << row.used << " " << row.interactive << " " << row.failing;
+    // Outside a restore nothing is asked.
+    if (!row.interactive) {
+      EXPECT_TRUE(Requests().isEmpty());
+    }
+  }
 }
 
 TEST_F(WebDavE2eTest, AWrongPasswordFailsTheFirstListing) {

@@ -5,6 +5,9 @@
 
 #include <QString>
 
+#include <optional>
+
+#include "ZQwinSrv/foundation/EngineState.h"
 #include "platform/errors/RuntimeError.h"
 #include "platform/xml/DOMNode.h"
 
@@ -36,6 +39,24 @@ inline const QString kZipFileSizeProps = QStringLiteral("<a:getcontentlength/><a
 // An href as a server path: a full URL ("https://host/users/...") loses its
 // scheme and host; a path stays as it is.
 [[nodiscard]] QString HrefPath(const QString& href);
+
+// The reason given for an HTTP status that the status table leaves without
+// a text, where a failure must say why: "The Orvane server answered 404
+// Not Found." (the number alone for a status without a known phrase). ""
+// for what is no HTTP status.
+[[nodiscard]] QString StatusReason(Long status);
+
+// A "Content-Range" value of a download reply: "bytes 131072-196607/262144",
+// "bytes 0-4/*" (the total not told: -1) or, with a 416, "bytes */262144"
+// (no range: first and last -1). Nothing else parses: not a range that
+// ends before it starts or beyond the total, nor a number of more than 18
+// digits.
+struct ContentRange {
+  qint64 first = -1;
+  qint64 last = -1;
+  qint64 total = -1;
+};
+[[nodiscard]] std::optional<ContentRange> ParseContentRange(const QString& value);
 
 // Marks the run-time error a handler is dealing with for the length of the
 // handler, so that the error text it sets starts from its description.

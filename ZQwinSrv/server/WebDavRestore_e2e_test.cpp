@@ -9,6 +9,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -24,6 +25,7 @@
 #include "ZQwinSrv/server/WebDavControl.h"
 #include "ZQwinSrv/server/clsWebdavController.h"
 #include "platform/clock/Clock.h"
+#include "platform/files/FileAttributes.h"
 #include "platform/inet/WinInet.h"
 #include "platform/objects/ClassRegistry.h"
 #include "platform/objects/DispatchObject.h"
@@ -214,10 +216,11 @@ TEST_F(RestoreE2eTest, RangesCoverTheFileExactlyOnce) {
   EXPECT_EQ(Ranges(docs + "two.bin"), QStringList({"bytes=0-131071", "bytes=131072-262143"}));
   EXPECT_EQ(Bytes("D/x/two.bin"), Pattern(262144));
 
-  // An empty file takes no GET.
+  // A reported size of 0 may be a file of 4 GB: a whole range is asked
+  // for, and the server's 416 says the file is empty.
   Served("C/Docs/empty.txt", {});
   ASSERT_TRUE(dav.HttpDownloadFile(docs + "empty.txt", "D:\\x\\", "D:\\x\\empty.txt"));
-  EXPECT_TRUE(Ranges(docs + "empty.txt").isEmpty());
+  EXPECT_EQ(Ranges(docs + "empty.txt"), QStringList({"bytes=0-131071"}));
   EXPECT_TRUE(QFileInfo::exists(Host("D/x/empty.txt")));
   EXPECT_EQ(LocalFiles(), QStringList({"D/x/a.txt", "D/x/empty.txt", "D/x/half.bin", "D/x/two.bin"}));
 }
@@ -360,7 +363,9 @@ TEST_F(RestoreE2eTest, AHrefThatClimbsOutOfTheFolderIsRefused) {
   EXPECT_TRUE(messages.contains("Could not restore the file My Orvane/C/Docs/../../etc, Reason : Windows does not "
                                 "allow special characters like \\ / : * ? \" > < | in file name"))
       << TransferLog().toStdString();
-  EXPECT_TRUE(messages.contains("Number of files considered for restore: 0 file(s)"));
+  EXPECT_TRUE(messages.contains("Number of files considered for restore: 1 file(s)"));
+  EXPECT_TRUE(messages.contains("Number of files failed to restore: 1 file(s) (For details check the 'Error:' message "
+                                "in the log messages above.)"));
 }
 
 TEST_F(RestoreE2eTest, AStopDuringTheDownloadKeepsTheOldFile) {
@@ -382,6 +387,257 @@ TEST_F(RestoreE2eTest, AStopDuringTheDownloadKeepsTheOldFile) {
   EXPECT_EQ(gWebDavControl().GetDavErr(), "Operation canceled by user");
   EXPECT_EQ(gMonitor.transferReports, 1);
   EXPECT_EQ(Bytes("D/R/two.bin"), "the user's own copy");
+}
+
+
+// A user's copy larger than the account's file, whatever the profile's
+// temporary folder says: the download goes beside the copy and takes its
+// place only whole; nothing is written anywhere else (a file of the same
+// name at the drive's root stays the user's), on every road.
+struct LargerCopyRow {
+  const char* name;
+  QString tempFolder;
+  QJsonObject fault;  // on the GETs of two.bin
+  bool stop;
+  bool restored;
+};
+
+void PrintTo(const LargerCopyRow& row, std::ostream* os) { *os << row.name; }
+
+class LargerLocalCopy : public RestoreE2eTest, public ::testing::WithParamInterface<LargerCopyRow> {};
+
+TEST_P(LargerLocalCopy, IsReplacedOnlyWholeAndNothingIsWrittenElsewhere) {
+  const LargerCopyRow& row = GetParam();
+  const QString path = Root() + "C/Docs/two.bin";
+  const QByteArray users(300000, 'u');
+  WriteBytes("D/R/two.bin", users);
+  WriteBytes("two.bin", "the user's own file at the root of C:");
+  gTransfer().Trf_WriteUserProfile("TempFolder", row.tempFolder);
+  if (!row.fault.isEmpty()) {
+    Control("POST", "/faults", QJsonObject{{"match", QJsonObject{{"method", "GET"}, {"path", path}}}, {"fault", row.fault}});
+  }
+  gMonitor.stopOnTransfer = row.stop;
+
+  const bool result = Restore({"F_" + path});
+  if (!row.stop) {
+    EXPECT_EQ(result, row.restored);
+  }
+  EXPECT_EQ(Bytes("D/R/two.bin"), row.restored ? Pattern(262144) : users);
+  EXPECT_EQ(Bytes("two.bin"), "the user's own file at the root of C:");
+  EXPECT_EQ(LocalFiles(), QStringList({"D/R/two.bin", "two.bin"}));
+  EXPECT_FALSE(QFileInfo::exists(Host("Tmp")));
+  if (row.restored) {
+    EXPECT_TRUE(LogMessages().contains("Restored file My Orvane/C/Docs/two.bin <To> D:\\R\\two.bin"));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Double, LargerLocalCopy,
+    ::testing::Values(LargerCopyRow{"restored", "", {}, false, true},
+                      LargerCopyRow{"restored_with_a_temporary_folder", "C:\\Tmp", {}, false, true},
+                      LargerCopyRow{"failed", "", {{"status", 503}, {"times", 0}, {"skip", 1}}, false, false},
+                      LargerCopyRow{"stopped_with_a_temporary_folder", "C:\\Tmp", {}, true, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Sizes the service reports as 32-bit numbers, and a listing that reports
+// less than the file holds: the size that counts is the one of the replies
+// to the download. Files of 2 GB and more are refused, however the listing
+// reported them; the user's larger copy stays.
+struct ServerSizeRow {
+  const char* name;
+  qint64 reported;        // a size override of the double (0: none)
+  QJsonArray faults;      // further faults, as POST /faults takes them
+  bool restored;
+  QStringList ranges;
+};
+
+void PrintTo(const ServerSizeRow& row, std::ostream* os) { *os << row.name; }
+
+class ServerSizes : public RestoreE2eTest, public ::testing::WithParamInterface<ServerSizeRow> {};
+
+TEST_P(ServerSizes, AFileIsRestoredOnlyWithTheServersRealSize) {
+  const ServerSizeRow& row = GetParam();
+  const QString path = Root() + "C/Docs/big.bin";
+  Served("C/Docs/big.bin", Pattern(262144));
+  if (row.reported) {
+    Control("POST", "/state",
+            QJsonObject{{"size_overrides", QJsonObject{{user_ + "/Files/C/Docs/big.bin", row.reported}}}});
+  }
+  for (const QJsonValue& fault : row.faults) Control("POST", "/faults", fault.toObject());
+  const QByteArray users(1000, 'u');
+  WriteBytes("D/R/big.bin", users);
+
+  EXPECT_EQ(Restore({"F_" + path}), row.restored);
+  EXPECT_EQ(Ranges(path), row.ranges);
+  EXPECT_EQ(LocalFiles(), QStringList({"D/R/big.bin"}));
+  const QStringList messages = LogMessages();
+  if (row.restored) {
+    EXPECT_EQ(Bytes("D/R/big.bin"), Pattern(262144));
+    EXPECT_TRUE(messages.contains("Restored file My Orvane/C/Docs/big.bin <To> D:\\R\\big.bin"));
+    return;
+  }
+  EXPECT_EQ(Bytes("D/R/big.bin"), users);
+  EXPECT_TRUE(messages.filter("Restored file").isEmpty());
+  EXPECT_FALSE(messages.contains("Successfully completed restore"));
+  EXPECT_TRUE(messages.contains("Unable to restore file My Orvane/C/Docs/big.bin <To> D:\\R\\big.bin Reason:Files of "
+                                "2GB and higher cannot be restored by this restore method, restore them with the "
+                                "default options"))
+      << TransferLog().toStdString();
+}
+
+std::vector<ServerSizeRow> ServerSizeRows() {
+  const QString path = "/users/" + Env("TESTBED_USER") + "/Files/C/Docs/big.bin";
+  const QJsonObject listedAsFive{{"match", QJsonObject{{"method", "PROPFIND"}, {"path", path}}},
+                                 {"fault", QJsonObject{{"multistatus", QJsonObject{{"set", QJsonObject{{"getcontentlength", "5"}}}}},
+                                                       {"times", 0}}}};
+  const QJsonObject noSizeScript{{"match", QJsonObject{{"path", "/cgi-bin/return_filesize"}}},
+                                 {"fault", QJsonObject{{"drop", true}, {"times", 0}}}};
+  const qint64 fourGiB = 4294967296;
+  return {
+      {"reported_as_five", fourGiB + 5, {}, false, {"bytes=0-4"}},
+      {"reported_as_empty", fourGiB, {}, false, {"bytes=0-131071"}},
+      {"reported_as_two_ranges", fourGiB + 200000, {}, false, {"bytes=0-131071"}},
+      {"negative_without_the_size_script", 3221225472, {noSizeScript}, false, {"bytes=0-131071"}},
+      {"listed_smaller_than_it_is", 0, {listedAsFive}, true, {"bytes=0-4", "bytes=5-131076", "bytes=131077-262143"}},
+  };
+}
+
+INSTANTIATE_TEST_SUITE_P(Double, ServerSizes, ::testing::ValuesIn(ServerSizeRows()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(RestoreE2eTest, AReadOnlyFileSaysItMayLackWritePermission) {
+  WriteBytes("D/R/two.bin", "the user's read-only copy");
+  win::SetAttr("D:\\R\\two.bin", win::FILE_ATTRIBUTE_READONLY);
+  EXPECT_FALSE(Restore({"F_" + Root() + "C/Docs/two.bin"}));
+  EXPECT_EQ(Bytes("D/R/two.bin"), "the user's read-only copy");
+  EXPECT_EQ(LocalFiles(), QStringList({"D/R/two.bin"}));
+  EXPECT_TRUE(LogMessages().contains("Unable to restore file My Orvane/C/Docs/two.bin <To> D:\\R\\two.bin "
+                                     "Reason:Path/File access error, destination file/folder might not have write "
+                                     "permission"))
+      << TransferLog().toStdString();
+  // A local failure is not the server's.
+  EXPECT_FALSE(Engine().gbRemoteError);
+}
+
+TEST_F(RestoreE2eTest, RefusedNamesCountAsFailed) {
+  Served("C/Docs/a:b.txt", Pattern(7));
+  EXPECT_FALSE(Restore({"D_" + Root() + "C/Docs/"}));
+  EXPECT_EQ(LocalFiles(), QStringList({"D/R/Docs/Sub/half.bin", "D/R/Docs/a.txt", "D/R/Docs/two.bin"}));
+  const QStringList messages = LogMessages();
+  EXPECT_TRUE(messages.contains("Could not restore the file My Orvane/C/Docs/a:b.txt, Reason : Windows does not "
+                                "allow special characters like \\ / : * ? \" > < | in file name"));
+  EXPECT_EQ(messages.mid(messages.size() - 5),
+            QStringList({"Checked for incremental restore", "Number of files considered for restore: 4 file(s)",
+                         "Number of files found to be in sync: 0 file(s)", "Number of files restored now: 3 file(s)",
+                         "Number of files failed to restore: 1 file(s) (For details check the 'Error:' message in "
+                         "the log messages above.)"}))
+      << TransferLog().toStdString();
+}
+
+// Every failure of the route says why, in the line that reports it.
+struct ReasonRow {
+  const char* name;
+  QString item;         // below the account root, "D_" or "F_" in front
+  QString certificate;  // what the double's HTTPS port presents ("" for its good one)
+  QJsonObject match;
+  QJsonObject fault;
+  QString line;    // the reported line up to its reason
+  QString reason;
+};
+
+void PrintTo(const ReasonRow& row, std::ostream* os) { *os << row.name; }
+
+class FailureReasons : public RestoreE2eTest, public ::testing::WithParamInterface<ReasonRow> {};
+
+TEST_P(FailureReasons, AreNeverEmpty) {
+  const ReasonRow& row = GetParam();
+  if (!row.certificate.isEmpty()) {
+    Control("POST", "/tls", QJsonObject{{"https", row.certificate}});
+  } else {
+    QJsonObject match = row.match;
+    match["path"] = Root() + match["path"].toString();
+    Control("POST", "/faults", QJsonObject{{"match", match}, {"fault", row.fault}});
+  }
+  EXPECT_FALSE(Restore({row.item.left(2) + Root() + row.item.mid(2)}));
+  const QStringList lines = LogMessages().filter(row.line);
+  ASSERT_EQ(lines.size(), 1) << TransferLog().toStdString();
+  EXPECT_EQ(lines.first().mid(row.line.size()), row.reason);
+}
+
+std::vector<ReasonRow> ReasonRows() {
+  const QString listing = "Error in listing contents for My Orvane/C/Docs/ Reason : ";
+  const QString file = "Unable to restore file My Orvane/C/Docs/a.txt <To> D:\\R\\a.txt Reason:";
+  const QJsonObject propfindDocs{{"method", "PROPFIND"}, {"path", "C/Docs/"}};
+  const QJsonObject getA{{"method", "GET"}, {"path", "C/Docs/a.txt"}};
+  const QJsonObject propfindA{{"method", "PROPFIND"}, {"path", "C/Docs/a.txt"}};
+  return {
+      {"listing_untrusted_certificate", "D_C/Docs/", "unknown-ca", {}, {}, listing,
+       "The server's security certificate was issued by an authority that is not trusted."},
+      {"file_expired_certificate", "F_C/Docs/a.txt", "expired", {}, {}, file,
+       "The server's security certificate has expired or is not yet valid."},
+      {"listing_not_implemented", "D_C/Docs/", "", propfindDocs, {{"status", 501}, {"times", 0}}, listing,
+       "The Orvane server answered 501 Not Implemented."},
+      {"listing_redirected", "D_C/Docs/", "", propfindDocs,
+       {{"status", 307}, {"headers", QJsonObject{{"Location", "https://elsewhere.example/"}}}, {"times", 0}}, listing,
+       "The Orvane server answered 307 Temporary Redirect."},
+      {"download_redirected", "F_C/Docs/a.txt", "", getA,
+       {{"status", 302}, {"headers", QJsonObject{{"Location", "https://elsewhere.example/"}}}, {"times", 0}}, file,
+       "The Orvane server answered 302 Found."},
+      {"file_gone", "F_C/Docs/a.txt", "", getA, {{"status", 404}}, file, "The Orvane server answered 404 Not Found."},
+      {"size_not_a_number", "F_C/Docs/a.txt", "", propfindA,
+       {{"multistatus", QJsonObject{{"set", QJsonObject{{"getcontentlength", "five"}}}}}, {"times", 0}}, file,
+       "Improper or incomplete server response."},
+  };
+}
+
+INSTANTIATE_TEST_SUITE_P(Double, FailureReasons, ::testing::ValuesIn(ReasonRows()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(RestoreE2eTest, NamesCannotForgeLogLines) {
+  // A name cannot hold "/", so no date; the line would still read as the
+  // engine's own.
+  const QString forged = "Success     : Restored file forged";
+  Served("C/Docs/x\n" + forged + ".txt", Pattern(3));
+  Served("C/Docs/y\n" + forged + "/in.txt", Pattern(3));
+  Restore({"D_" + Root() + "C/Docs/"});
+  const QString escaped = "\\#012" + forged;
+  const QString session = [&] {
+    const QByteArray bytes = Bytes("Prog/OrvaneMac/Session/" + Engine().gsSessionFile);
+    return QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData()), bytes.size() / 2);
+  }();
+  for (const QString& log : {TransferLog(), session}) {
+    QStringList lines = log.split("\r\n");
+    lines.removeAll(QString());
+    for (const QString& line : lines) {
+      EXPECT_TRUE(QRegularExpression("^(\\x{FEFF})?(Information|Success    |Error      ) : \\d\\d/\\d\\d/\\d{4} "
+                                     "\\d\\d:\\d\\d:\\d\\d : ")
+                      .match(line)
+                      .hasMatch())
+          << line.toStdString();
+    }
+    EXPECT_TRUE(log.contains("Could not restore the file My Orvane/C/Docs/x" + escaped + ".txt, Reason :"))
+        << log.toStdString();
+    EXPECT_TRUE(log.contains("Could not restore the file My Orvane/C/Docs/y" + escaped + "/in.txt, Reason :"));
+  }
+}
+
+TEST_F(RestoreE2eTest, AStopEndsADownloadTheServerSendsWhole) {
+  const QString path = Root() + "C/Docs/big.bin";
+  Served("C/Docs/big.bin", Pattern(2 * 1048576));
+  WriteBytes("D/R/big.bin", "the user's own copy");
+  Control("POST", "/faults",
+          QJsonObject{{"match", QJsonObject{{"method", "GET"}, {"path", path}}},
+                      {"fault", QJsonObject{{"no_range", true}, {"times", 0}}}});
+  Engine().giOsType = 1;
+  Engine().gbWebdavRestore = true;
+  Engine().gbCommonFlag = true;
+  gMonitor.stopOnTransfer = true;
+  EXPECT_FALSE(gWebDavControl().HttpDownloadFile(path, "D:\\R\\", "D:\\R\\big.bin"));
+  EXPECT_EQ(gWebDavControl().GetDavErr(), "Operation canceled by user");
+  // One piece of the body, and the stop.
+  EXPECT_EQ(gMonitor.transferReports, 1);
+  EXPECT_EQ(Bytes("D/R/big.bin"), "the user's own copy");
+  EXPECT_EQ(LocalFiles(), QStringList({"D/R/big.bin"}));
 }
 
 }  // namespace

@@ -84,7 +84,6 @@ class ORVANESRV_EXPORT clsWebdavController : public vb::Object {
   bool CheckNonDecryptedFiles();
   void DecryptEncryptedFiles();
   // The restoring of one file.
-  bool CompareLocalRemoteFile(const QString& localpath, const QString& remotepath);
   bool Cont_CheckForIncrementalRestore(const QString& remotepath, const QString& localpath);
   void RestorelogfileEntry(bool ok, const QString& displaypath, const QString& localpath);
   void Cont_EndRestoreOpr();

@@ -273,10 +273,14 @@ bool clsWebdavController::Cont_RestoreFolder(const QString& folderpath, const QS
   gTransfer().Trf_ClearEnumRemoteDirContent();
   vb::OnErrorGoTo(
       [&] {
-        WriteTrace(QStringLiteral("Enter Cont_RestoreFolder ") + folderpath + QStringLiteral("  ") + destdir);
+        WriteTrace(QStringLiteral("Enter Cont_RestoreFolder ") + LogName(folderpath) + QStringLiteral("  ") +
+                   LogName(destdir));
         if (!gUtil().ValidateFileFolderName(folderpath, true)) {
-          WriteTransferLog(QStringLiteral("Could not restore the folder My Orvane/") + GetRemotePath(folderpath) +
-                           SpecialCharactersReason(QStringLiteral("folder name")));
+          WriteTransferLog(QStringLiteral("Could not restore the folder My Orvane/") +
+                           LogName(GetRemotePath(folderpath)) + SpecialCharactersReason(QStringLiteral("folder name")));
+          // Counted as a failed item, as the rsync route counts it.
+          g.gdFilesFailed += 1;
+          g.gbWebdavRestoreOk = false;
           return;
         }
         auto list = [&](const QString& path) {
@@ -339,11 +343,11 @@ vb::Variant clsWebdavController::CheckDestinationWritable(const QString& item) {
       bool writable = true;
       next([&] { writable = gUtil().CheckForWriteAccessPermission(current); });
       if (!writable) {
-        WriteTrace(QStringLiteral("Unable to continue the restore operation for '") + path +
-                   QStringLiteral("'. make sure that the disk (location : '") + current +
+        WriteTrace(QStringLiteral("Unable to continue the restore operation for '") + LogName(path) +
+                   QStringLiteral("'. make sure that the disk (location : '") + LogName(current) +
                    QStringLiteral("') is not full or write protected."));
-        WriteTransferLog(QStringLiteral("Unable to continue the restore operation for '") + path +
-                         QStringLiteral("'. Make sure that the disk (location : '") + current +
+        WriteTransferLog(QStringLiteral("Unable to continue the restore operation for '") + LogName(path) +
+                         QStringLiteral("'. Make sure that the disk (location : '") + LogName(current) +
                          QStringLiteral("') is not full or write protected."));
         Engine().gbErrorShown = true;
         refused = true;
@@ -392,7 +396,7 @@ bool clsWebdavController::Cont_RestoreFile(const QString& filepath, const QStrin
   bool ok = false;
   return vb::OnErrorGoTo(
       [&]() -> bool {
-        WriteTrace(QStringLiteral("Enter Cont_RestoreFile ") + filepath + destdir);
+        WriteTrace(QStringLiteral("Enter Cont_RestoreFile ") + LogName(filepath) + LogName(destdir));
         WebDavControl& dav = gWebDavControl();
         const qsizetype slash = vb::InStrRev(filepath, QStringLiteral("/"));
         const QString remoteFolder = vb::Left(filepath, slash);
@@ -404,18 +408,21 @@ bool clsWebdavController::Cont_RestoreFile(const QString& filepath, const QStrin
         localFolder = WithoutSnapshotFolder(localFolder, u'\\');
         const QString root = bRestoreOriginal_ ? vb::Left(localFolder, 3)
                                                : (sRestoreDest.isEmpty() ? localFolder : sRestoreDest);
+        g.gdFilesConsidered += 1;
         if (!gUtil().ValidateFileName(remoteName, true) || !IsSafeRemotePath(filepath) ||
             !IsBelow(localFolder, root)) {
-          WriteTransferLog(QStringLiteral("Could not restore the file My Orvane/") + GetRemotePath(filepath) +
+          // Refused, and counted as failed: the summary and the result must
+          // not call the restore successful.
+          WriteTransferLog(QStringLiteral("Could not restore the file My Orvane/") + LogName(GetRemotePath(filepath)) +
                            SpecialCharactersReason(QStringLiteral("file name")));
+          g.gdFilesFailed += 1;
+          g.gbWebdavRestoreOk = false;
           return false;
         }
 
-        g.gdFilesConsidered += 1;
         gProgressDisplay().PrepMonitorCall(0, QString(), QStringLiteral("Performing incremental restore"), 0);
         if (JobStopped()) return false;
 
-        QString tempFolder = gTransfer().Trf_ReadUserProfile(QStringLiteral("TempFolder")) + u'\\';
         ENCF_ = vb::UCase(vb::Left(remoteName, 4)) == u"ENC.";
         QString restoredName = remoteName;
         if (ENCF_) restoredName = vb::Mid(restoredName, 5);
@@ -435,11 +442,21 @@ bool clsWebdavController::Cont_RestoreFile(const QString& filepath, const QStrin
           return false;
         }
 
-        QString downloadFolder = localFolder;
-        bool throughTemp = false;
-        if (win::FileExists(localFile) && CompareLocalRemoteFile(localFile, filepath)) {
-          downloadFolder = tempFolder;
-          throughTemp = true;
+        // The download goes beside the local file, also when the user's copy
+        // is larger than the account's: it writes a work file there and
+        // puts it in the copy's place only once the whole file is in, so
+        // the copy stays as it was on every other road. No temporary folder
+        // elsewhere is needed, and none is written to: the profile's
+        // "TempFolder" is empty after every sign-in, which would name the
+        // root of the current drive.
+        const QString downloadFolder = localFolder;
+        {
+          // A download killed in an earlier run left its work file here.
+          vb::ResumeNext next;
+          next([&] {
+            const QString leftover = WebDavControl::DownloadWorkFile(downloadFolder, remoteName);
+            if (win::FileExists(leftover)) win::DeleteFile(leftover, true);
+          });
         }
         bool needed = true;
         if (bIncrementalFlag) needed = Cont_CheckForIncrementalRestore(remoteFolder + remoteName, localFile);
@@ -465,18 +482,11 @@ bool clsWebdavController::Cont_RestoreFile(const QString& filepath, const QStrin
         if (JobStopped()) return false;
         if (ok) {
           g.gdFilesRestored += 1;
+          // A copy killed before its rename (an earlier run) left its
+          // temporary beside the file, which is now whole.
+          win::RemoveReplacementLeftovers(localFile);
         } else if (dav.dav_geterrorstring() != kCancelText) {
           g.gdFilesFailed += 1;
-        }
-        if (ok) {
-          if (JobStopped()) return false;
-          if (throughTemp && win::FileExists(tempFolder + restoredName)) {
-            win::CopyFile(tempFolder + restoredName, localFile, true);
-            // A copy killed before its rename (an earlier run) left its
-            // temporary beside the file, which is now whole.
-            win::RemoveReplacementLeftovers(localFile);
-            gTransfer().Trf_WriteUserProfile(QStringLiteral("TempFile6"), tempFolder + restoredName);
-          }
         }
         if (JobStopped()) return false;
         if (dav.dav_geterrorstring() != kCancelText) RestorelogfileEntry(ok, displayPath, localFile);
@@ -489,15 +499,6 @@ bool clsWebdavController::Cont_RestoreFile(const QString& filepath, const QStrin
         WriteTrace(QStringLiteral("Exit Cont_RestoreFile "));
         return ok;
       });
-}
-
-bool clsWebdavController::CompareLocalRemoteFile(const QString& localpath, const QString& remotepath) {
-  qint64 local = 0;
-  qint64 remote = 0;
-  vb::ResumeNext next;
-  next([&] { local = win::FileLen(localpath); });
-  next([&] { remote = gWebDavControl().GetFileSize(remotepath, false); });
-  return local > remote;
 }
 
 bool clsWebdavController::Cont_CheckForIncrementalRestore(const QString& remotepath, const QString& localpath) {
@@ -529,14 +530,16 @@ void clsWebdavController::RestorelogfileEntry(bool ok, const QString& displaypat
   vb::OnErrorGoTo(
       [&] {
         if (ok) {
-          WriteTransferLog(QStringLiteral("Restored file ") + displaypath + QStringLiteral(" <To> ") + localpath, 1);
+          WriteTransferLog(QStringLiteral("Restored file ") + LogName(displaypath) + QStringLiteral(" <To> ") +
+                               LogName(localpath),
+                           1);
           if (win::FileExists(localpath)) gOptions().Opt_setarchbitval(localpath);
           return;
         }
         Engine().gbWebdavRestoreOk = false;
         const QString e = gWebDavControl().dav_geterrorstring();
-        QString line = QStringLiteral("Unable to restore file ") + displaypath + QStringLiteral(" <To> ") + localpath +
-                       QStringLiteral(" Reason:") + e;
+        QString line = QStringLiteral("Unable to restore file ") + LogName(displaypath) + QStringLiteral(" <To> ") +
+                       LogName(localpath) + QStringLiteral(" Reason:") + e;
         if (e == u"Path/File access error") line += QStringLiteral(", destination file/folder might not have write permission");
         WriteTransferLog(line, 2);
       },

@@ -148,9 +148,9 @@ void CheckWritableTarget(const Mapped& target) {
   if (Stat(target.host, &st) && (S_ISDIR(st.st_mode) || IsReadOnlyMode(st.st_mode))) vb::Raise(vb::errPermissionDenied);
 }
 
-void WriteReplacement(const Mapped& target, const QByteArray& bytes) {
+void WriteReplacement(const Mapped& target, const QByteArray& bytes, bool ownerOnly = false) {
   ReplacementFile out;
-  if (const int err = out.Begin(target.host)) RaiseErrno(err, vb::errPathNotFound, vb::errPermissionDenied);
+  if (const int err = out.Begin(target.host, ownerOnly)) RaiseErrno(err, vb::errPathNotFound, vb::errPermissionDenied);
   if (const int err = WriteAll(out.Fd(), bytes.constData(), bytes.size()))
     RaiseErrno(err, vb::errPathNotFound, vb::errPermissionDenied);
   if (const int err = out.Commit()) RaiseErrno(err, vb::errPathNotFound, vb::errPermissionDenied);
@@ -389,6 +389,12 @@ void WriteAllBytes(const QString& path, const QByteArray& bytes) {
   const Mapped m = MapOrRaise(path);
   CheckWritableTarget(m);
   WriteReplacement(m, bytes);
+}
+
+void WriteOwnerOnlyFile(const QString& path, const QByteArray& bytes) {
+  const Mapped m = MapOrRaise(path);
+  CheckWritableTarget(m);
+  WriteReplacement(m, bytes, true);
 }
 
 // ---- Folder search ---------------------------------------------------------

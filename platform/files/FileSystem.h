@@ -90,6 +90,11 @@ void RemoveFolder(const QString& path);
 // file whole; the file keeps its permissions and attributes. 76 missing
 // folder, 70 read-only file or a folder in its place, 61 disk full.
 void WriteAllBytes(const QString& path, const QByteArray& bytes);
+// WriteAllBytes for a file that holds a secret (a password, a key): the new
+// file is readable and writable by its owner only from the moment it exists,
+// whatever mode the old one had, and takes the old one's place whole, so a
+// reader who opened the old file never sees the new bytes. Same errors.
+void WriteOwnerOnlyFile(const QString& path, const QByteArray& bytes);
 
 // ---- The Win32 folder search (FindFirstFileW / FindNextFileW) --------------
 

@@ -223,6 +223,28 @@ TEST_F(FileSystemTest, WholeFileWritesReplaceAtomically) {
   EXPECT_EQ(win::ReadAllBytes("C:\\settings.ini"), "new");
 }
 
+TEST_F(FileSystemTest, AnOwnerOnlyFileIsNeverOpenToOthers) {
+  // Even where new files would be open to everyone, and over an old file
+  // that was: a reader who held the old file sees nothing of the new bytes.
+  const mode_t mask = ::umask(0);
+  MakeFile("secret.txt", "old");
+  ASSERT_EQ(::chmod(Host("secret.txt").toLocal8Bit().constData(), 0644), 0);
+  QFile reader(Host("secret.txt"));
+  ASSERT_TRUE(reader.open(QIODevice::ReadOnly));
+  win::WriteOwnerOnlyFile("C:\\secret.txt", "password\r\n");
+  win::WriteOwnerOnlyFile("C:\\new.txt", "key");
+  ::umask(mask);
+  for (const char* name : {"secret.txt", "new.txt"}) {
+    struct stat st {};
+    ASSERT_EQ(::stat(Host(name).toLocal8Bit().constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u) << name;
+  }
+  EXPECT_EQ(reader.readAll(), "old");
+  EXPECT_EQ(win::ReadAllBytes("C:\\secret.txt"), "password\r\n");
+  EXPECT_EQ(QDir(c_).entryList(QDir::Files | QDir::Hidden), QStringList({"new.txt", "secret.txt"}));
+  EXPECT_EQ(ErrorOf([] { win::WriteOwnerOnlyFile("C:\\no\\a.txt", "x"); }), vb::errPathNotFound);
+}
+
 TEST_F(FileSystemTest, FindFilesListsLikeTheLegacySearch) {
   MakeFile("f/noext", "12");
   MakeFile("f/B.txt");

@@ -169,7 +169,7 @@ QString ReplacementSiblingStart(const QString& target) {
   return QStringLiteral(".~") + target.mid(target.lastIndexOf(u'/') + 1).left(60) + u'.';
 }
 
-int ReplacementFile::Begin(const QString& target) {
+int ReplacementFile::Begin(const QString& target, bool ownerOnly) {
   Abandon();
   // Replace what a link points at, not the link itself.
   QString real = target;
@@ -189,7 +189,7 @@ int ReplacementFile::Begin(const QString& target) {
   const int fd = ::mkstemp(pattern.data());
   if (fd < 0) {
     const int err = errno;
-    if (!exists || (err != EACCES && err != EPERM && err != EROFS)) return err;
+    if (ownerOnly || !exists || (err != EACCES && err != EPERM && err != EROFS)) return err;
     // The folder takes no new names, but the file may still be writable.
     const int direct = ::open(Encode(real).constData(), O_WRONLY | O_TRUNC | O_CLOEXEC);
     if (direct < 0) return errno;
@@ -198,7 +198,10 @@ int ReplacementFile::Begin(const QString& target) {
   }
   fd_ = UniqueFd(fd);
   temp_ = QFile::decodeName(pattern);
-  if (exists) {
+  // mkstemp made the sibling 0600.
+  if (ownerOnly) {
+    if (exists) CopyAttributeRecord(real, st, temp_);
+  } else if (exists) {
     ::fchmod(fd, st.st_mode & 07777);
     CopyAttributeRecord(real, st, temp_);
   } else {

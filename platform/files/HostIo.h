@@ -106,8 +106,11 @@ class ReplacementFile {
   ~ReplacementFile() { Abandon(); }
 
   // Opens the sibling of the host file `target` (which exists, or not).
-  // Answers 0 or the errno of the failure.
-  [[nodiscard]] int Begin(const QString& target);
+  // Answers 0 or the errno of the failure. With `ownerOnly` the sibling
+  // stays readable and writable by its owner only, whatever the file it
+  // replaces allowed, and a folder that refuses new names refuses the write
+  // (the old file, which others may hold open, is never written in place).
+  [[nodiscard]] int Begin(const QString& target, bool ownerOnly = false);
   [[nodiscard]] int Fd() const { return fd_.Get(); }
   [[nodiscard]] bool Active() const { return fd_.Valid(); }
   // The sibling's host path (empty when writing in place).
