@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <thread>
 
@@ -121,6 +122,11 @@ void Journey::WriteServerProfile() {
 
 void Journey::TearDown() {
   if (!registry_) return;
+  if (HasFailure()) {
+    // What the program wrote, for the reader of a failed journey.
+    std::printf("--- transfer log ---\n%s\n--- trace (end) ---\n%s\n", qPrintable(TransferLog()),
+                qPrintable(Trace().right(20000)));
+  }
   shell_.reset();
   modGeneral::SetEndProgramHandler({});
   win::NamedMutex::SetFolders({}, {});
